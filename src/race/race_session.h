@@ -1,0 +1,29 @@
+// The race session: the loaded track, the 40 slots' lineup, the start, laps and
+// the finishing order.
+#pragma once
+#include <cstdint>
+
+bool track_is_loaded();
+bool timing_is_active();
+// True when the leading rider has completed the race's lap count.
+bool race_leader_finished();
+// True while a time-trial attempt runs.
+bool time_trial_attempt_running();
+void time_trial_abort_attempt();
+// The slot one place up (-1) or down (+1) from `slot` in the standings, or `slot`.
+int standings_neighbour(int slot, int direction);
+
+// Rotates the lineup by one gate and starts the next race (warp mode).
+void race_restart_rotated();
+
+// Object-grid lists, the physics world and the collision space (start-up).
+void session_world_create();
+// Series state, riding lines, bikes, demo, track and physics world (shutdown).
+void session_shutdown();
+// Clears the 40 slots (no bike, kind "none") and the lineup.
+void session_clear_slots();
+void lineup_set(int gate, int kind);
+// Sets up a race on the track folder with the configured values.
+void race_setup_startup(const char *folder, bool demo_playing);
+// Points series list, given the number of demos found.
+void series_list_build(int demo_count);

@@ -1,0 +1,71 @@
+// The program as a whole: start-up checks, a scripted headless run, Ctrl-C.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/test_env.h"
+
+namespace {
+
+bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+struct startup_fixture : ::testing::Test {
+  temp_dir home, root;
+  std::vector<std::string> env() const { return {"KV_HOME=" + root.path, "KOBA_OPTIONS=[video:headless]"}; }
+};
+
+TEST_F(startup_fixture, missing_game_data_shows_the_message_and_exits_0) {
+  run_result r = run_korvath({}, {"KV_HOME=" + root.path}, home.path);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_TRUE(contains(r.err, "Problem starting Korvath: Can't find game data")) << r.err;
+}
+
+TEST_F(startup_fixture, command_line_errors_exit_1) {
+  make_game_root(root.path, {"dozavurozu"});
+  struct {
+    std::vector<std::string> args;
+    const char *message;
+  } cases[] = {
+      {{"--erode", "x"}, "Bad arg for --erode\n"},
+      {{"-x"}, "bad option '-x'\n"},
+      {{"a", "b"}, "Too many files!\n"},
+  };
+  for (const auto &c : cases) {
+    run_result r = run_korvath(c.args, env(), home.path);
+    EXPECT_EQ(r.exit_code, 1) << c.message;
+    EXPECT_EQ(r.err, c.message);
+  }
+}
+
+TEST_F(startup_fixture, no_track_folders_exit_1) {
+  make_game_root(root.path, {});
+  run_result r = run_korvath({}, env(), home.path);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "No tracks found\n");
+}
+
+TEST_F(startup_fixture, scripted_headless_run_logs_and_quits) {
+  make_game_root(root.path, {"dozavurozu"});
+  write_file(home.file("script.txt"), "0.2 tap esc\n1.5 quit\n");
+  std::string log = home.file("run.log");
+  run_result r = run_korvath({}, {"KV_HOME=" + root.path, "KOBA_LOGFILE=" + log,
+                                  "KOBA_OPTIONS=[video:headless][script:" + home.file("script.txt") + "]"},
+                             home.path);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  std::string text = read_file(log);
+  EXPECT_TRUE(contains(text, "] Logfile \"" + log + "\" opened\n")) << text;
+  EXPECT_TRUE(contains(text, "] KOBA 0.31\n"));
+  EXPECT_TRUE(contains(text, "Main loop ended")) << text;
+  EXPECT_TRUE(file_exists(home.file("Korvath")));
+}
+
+TEST_F(startup_fixture, interrupt_ends_the_game_cleanly) {
+  make_game_root(root.path, {"dozavurozu"});
+  std::string log = home.file("run.log");
+  run_result r = run_korvath({}, {"KV_HOME=" + root.path, "KOBA_LOGFILE=" + log, "KOBA_OPTIONS=[video:headless]"},
+                             home.path, 30, 1000);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_TRUE(contains(read_file(log), "Main loop ended")) << read_file(log);
+}
+
+}  // namespace
