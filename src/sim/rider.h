@@ -1,0 +1,37 @@
+// The rider and the riding assists of one bike: the assist settings with
+// their ranges and creation values, the rider's mass distribution, the chassis
+// lean, the foot-down amount, and the per-step assist work of bike_step.
+#pragma once
+
+struct bike;
+
+enum assist_setting {
+  ASSIST_ROLL_DAMPING, ASSIST_LEVELING, ASSIST_ROLL_LIMIT_FACTOR, ASSIST_ROLL_LIMIT_ANGLE,
+  ASSIST_STEERING_DAMPING, ASSIST_STEERING_STRENGTH, ASSIST_MAX_STEERING_FORCE, ASSIST_DIRECT_STEERING,
+  ASSIST_SLOW_DAMPING_SPEED, ASSIST_SLOW_DAMPING_FACTOR, ASSIST_LAND_DAMPING_FALLOFF,
+  ASSIST_LAND_DAMPING_FACTOR, ASSIST_AUTO_CLUTCH_RPMS, ASSIST_BRAKE_TORQUE, ASSIST_REAR_BRAKE_TORQUE,
+  ASSIST_MAX_DAB_SPEED, ASSIST_RIDER_YSPRING, ASSIST_RIDER_YDAMPING, ASSIST_RIDER_ZSPRING,
+  ASSIST_RIDER_ZDAMPING, ASSIST_COUNT
+};
+
+// Sets one value clamped to its range; unknown settings are ignored.
+void bike_set_assist(bike *b, int setting, float value);
+float bike_assist(const bike *b, int setting);
+// Every assist value and option flag at its creation value.
+void rider_assist_defaults(bike *b);
+
+// Chassis mass = chassis_mass + (1 - d) rider_mass (box), rider = d rider_mass
+// (sphere of radius 1); d is taken as given.
+void bike_set_rider_mass_distribution(bike *b, float d);
+
+// 0 upright, positive leaning to the bike's left, +-pi/2 on a side.
+double bike_lean_angle(const bike *b);
+
+// Pieces of bike_step, in its order.
+void rider_low_speed_assists(bike *b);  // back-up and stopped-bike assists
+void rider_attachment(bike *b);         // the rider's springs for this step
+void steering_step(bike *b);            // arcade or rider steering torque
+void foot_down_assists(bike *b);        // foot-down and low-speed assists
+// foot_down rises by 8 h while crashed or when the foot-down assist asked for
+// it this step, then falls by 4 h; never outside 0..1.
+void foot_down_update(bike *b);
