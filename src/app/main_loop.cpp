@@ -6,6 +6,8 @@
 #include <cstring>
 
 #include "app/game_tick.h"
+#include "sim/bike.h"
+#include "sim/world.h"
 #include "app/menu.h"
 #include "app/message_log.h"
 #include "app/run_options.h"
@@ -26,10 +28,20 @@ loop_state loop;
 
 static const double PI = 3.14159265358979323846;
 
-// The slot table comes with the simulation; until then no slot has a bike.
-static bool slot_has_bike(int) { return false; }
-static bool slot_is_player(int) { return false; }
-static bool viewed_bike_motion(float *, float *) { return false; }
+static bool slot_has_bike(int slot) { return bike_slot_bike(slot) != nullptr; }
+static bool slot_is_player(int slot) { return bike_slot_kind(slot) == BIKE_LOCAL; }
+
+// Position and velocity of the viewed bike's main body.
+static bool viewed_bike_motion(float *p, float *u) {
+  bike *b = bike_slot_bike(loop.viewed_slot);
+  if (!b) return false;
+  const dReal *pos = dBodyGetPosition(b->chassis), *vel = dBodyGetLinearVel(b->chassis);
+  for (int i = 0; i < 3; i++) {
+    p[i] = (float)pos[i];
+    u[i] = (float)vel[i];
+  }
+  return true;
+}
 
 static bool viewed_is_player() { return slot_has_bike(loop.viewed_slot) && slot_is_player(loop.viewed_slot); }
 
@@ -332,7 +344,7 @@ void main_loop_pass() {
   double now = clock_seconds();
   double frame_dt = frame_time_grant(&now, loop.previous_clock, run_opts.lock_fps, run_opts.warp);
   if (net_session_active() && net_server_has_tick())
-    frame_dt = scale_to_server(frame_dt, net_server_tick(), sim_tick, race_start_tick);
+    frame_dt = scale_to_server(frame_dt, net_server_tick(), sim.sim_tick, race_start_tick);
   loop.previous_clock = now;
   loop.target_time += frame_dt;
   loop.clock += frame_dt;

@@ -7,6 +7,7 @@
 
 #include "app/command_line.h"
 #include "app/game_tick.h"
+#include "sim/world.h"
 #include "app/main_loop.h"
 #include "app/message_log.h"
 #include "app/run_options.h"
@@ -132,7 +133,7 @@ int program_main(int argc, char **argv, const char *release_digest) {
     main_loop_begin(run_opts.has_server);
     log_printf("Main loop started\n");
     main_loop_run();
-    log_printf("Main loop ended after %lld frames, %d ticks\n", (long long)loop.frames, (int)sim_tick);
+    log_printf("Main loop ended after %lld frames, %d ticks\n", (long long)loop.frames, (int)sim.sim_tick);
   }
   shutdown_all();
   return 0;

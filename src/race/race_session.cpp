@@ -1,5 +1,10 @@
 #include "race/race_session.h"
 
+#include "app/object_grid.h"
+#include "platform/log.h"
+#include "sim/assembly.h"
+#include "sim/world.h"
+
 // No track loading or race control yet: the loop runs on the empty view.
 bool track_is_loaded() { return false; }
 bool timing_is_active() { return false; }
@@ -8,9 +13,27 @@ bool time_trial_attempt_running() { return false; }
 void time_trial_abort_attempt() {}
 int standings_neighbour(int slot, int) { return slot; }
 void race_restart_rotated() {}
-void session_world_create() {}
-void session_shutdown() {}
-void session_clear_slots() {}
+void session_world_create() {
+  object_grid_clear(1);
+  if (!sim_world_create()) log_printf("Can't create the physics world\n");
+}
+
+void session_shutdown() {
+  log_printf("Deallocating bikes\n");
+  for (int s = 0; s < BIKE_SLOT_COUNT; s++) bike_destroy(bike_slot_bike(s));
+  log_printf("Finished deallocating bikes\n");
+  sim_world_destroy();
+  object_grid_free();
+}
+
+void session_clear_slots() {
+  for (int s = 0; s < BIKE_SLOT_COUNT; s++) bike_slot_set(s, nullptr, BIKE_REMOTE);
+}
 void lineup_set(int, int) {}
 void race_setup_startup(const char *, bool) {}
 void series_list_build(int) {}
+void time_trial_before_tick() {}
+void time_trial_after_tick() {}
+void false_start_check(int) {}
+void timing_and_learning_update(int) {}
+void start_gate_step() {}

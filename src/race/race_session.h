@@ -27,3 +27,10 @@ void lineup_set(int gate, int kind);
 void race_setup_startup(const char *folder, bool demo_playing);
 // Points series list, given the number of demos found.
 void series_list_build(int demo_count);
+
+// The game tick's race steps.
+void time_trial_before_tick();
+void time_trial_after_tick();
+void false_start_check(int slot);
+void timing_and_learning_update(int slot);
+void start_gate_step();

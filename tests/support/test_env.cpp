@@ -130,6 +130,6 @@ run_result run_korvath(const std::vector<std::string> &args, const std::vector<s
 }
 
 void make_game_root(const std::string &root, const std::vector<std::string> &tracks) {
-  write_file(root + "/zzzz.saf", read_file(std::string(KV_BUILD_DIR) + "/zzzz.saf"));
+  write_file(root + "/zzzz.saf", read_file(std::string(KV_BUILD_DIR) + "/game/zzzz.saf"));
   for (const std::string &t : tracks) write_file(root + "/" + t + "/terrain.hf", "3 1.0 0.0 10.0 \n");
 }

@@ -1,0 +1,3 @@
+#include "render/particles.h"
+
+void roost_particles_step() {}
