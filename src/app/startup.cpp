@@ -85,6 +85,11 @@ int program_main(int argc, char **argv, const char *release_digest) {
   run_options_derive(&run_opts);
   int status = parse_command_line(argc, argv, &run_opts);
   if (status != PARSE_CONTINUE) return status;
+  if (debug_level >= 1)
+    log_printf("Render settings: texture detail %d, ground texture drop %d, ground texture size %d, "
+               "terrain detail %f, lod scale %f, lod bias %f, roost frequency %d\n",
+               (int)run_opts.texture_detail, (int)run_opts.ground_texture_drop, (int)run_opts.ground_texture_size,
+               run_opts.terrain_detail, run_opts.lod_scale, run_opts.lod_bias, (int)run_opts.roost_frequency);
 
   // 10.-14. The server picks the track; track, demo and series lists.
   if (run_opts.has_server) run_opts.has_track = false;

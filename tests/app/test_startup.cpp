@@ -69,3 +69,31 @@ TEST_F(startup_fixture, interrupt_ends_the_game_cleanly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(startup_fixture, configuration_survives_runs_and_feeds_the_render_settings) {
+  make_game_root(root.path, {"dozavurozu"});
+  write_file(home.file("quit.txt"), "0.2 quit\n");
+  std::vector<std::string> e = {"KV_HOME=" + root.path, "KOBA_LOGFILE=" + home.file("run.log"),
+                                "KOBA_OPTIONS=[video:headless][script:" + home.file("quit.txt") + "]"};
+  ASSERT_EQ(run_korvath({}, e, home.path).exit_code, 0);
+  std::string config = read_file(home.file("Korvath/config"));
+  ASSERT_EQ(config.rfind("xres=640\nyres=480\ndraw_fps=0\n", 0), 0u) << config;
+  EXPECT_TRUE(contains(config, "\nscreenshot_key=(k)s\n"));
+
+  // A hand-edited value survives, a garbage line is dropped, and the derived
+  // settings follow the file unless the command line says otherwise.
+  size_t at = config.find("model_texture_detail=");
+  config.replace(at, config.find('\n', at) - at, "model_texture_detail=4.000000\nthis is garbage");
+  write_file(home.file("Korvath/config"), config);
+  ASSERT_EQ(run_korvath({"--debug"}, e, home.path).exit_code, 0);
+  EXPECT_TRUE(contains(read_file(home.file("run.log")), "texture detail 6,"));
+  std::string again = read_file(home.file("Korvath/config"));
+  EXPECT_TRUE(contains(again, "\nmodel_texture_detail=4.000000\n"));
+  EXPECT_FALSE(contains(again, "garbage"));
+  ASSERT_EQ(run_korvath({"--debug", "--texture-detail=1"}, e, home.path).exit_code, 0);
+  EXPECT_TRUE(contains(read_file(home.file("run.log")), "texture detail 1,"));
+}
+
+}  // namespace
