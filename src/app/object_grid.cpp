@@ -26,7 +26,7 @@ static bool list_push(index_list *l, int v) {
 }
 
 int object_grid_cell(float u, float side) {
-  double c = std::floor(((double)u / side - 0.125) * 4.0 / 3.0 * OBJECT_GRID_CELLS);
+  double c = std::floor(((double)u / side - 0.125) * 4.0 / 3.0 * (double)OBJECT_GRID_CELLS);
   if (!(c >= 0)) return 0;  // also catches NaN
   return c > OBJECT_GRID_CELLS - 1 ? OBJECT_GRID_CELLS - 1 : (int)c;
 }

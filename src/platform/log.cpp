@@ -42,7 +42,7 @@ static void log_open(const char *first_message) {
     log_file = fopen(name, mode);
   }
   if (log_file) {
-    char line[1200];
+    char line[4200];
     snprintf(line, sizeof line, "Logfile \"%s\" opened\n", name);
     log_write_prefixed(line);
     log_write_prefixed("KOBA 0.31\n");
