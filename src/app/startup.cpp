@@ -57,7 +57,7 @@ static void shutdown_all() {
   config_write();
 }
 
-int program_main(int argc, char **argv, const char *release_digest) {
+static int program_run(int argc, char **argv, const char *release_digest) {
   std::set_new_handler(out_of_memory);
   install_quit_signals();
 
@@ -142,4 +142,15 @@ int program_main(int argc, char **argv, const char *release_digest) {
   }
   shutdown_all();
   return 0;
+}
+
+// Whatever path start-up or shutdown ends on, the lists built from the data
+// names and the file index are released before the process exits.
+int program_main(int argc, char **argv, const char *release_digest) {
+  int status = program_run(argc, argv, release_digest);
+  name_list_free(&track_list);
+  name_list_free(&demo_list);
+  texture_variants_release_all();
+  data_reset();
+  return status;
 }

@@ -2,16 +2,19 @@
 
 #include "app/object_grid.h"
 #include "platform/log.h"
+#include "race/timing.h"
+#include "race/timing_bike.h"
+#include "race/timing_gates.h"
 #include "sim/assembly.h"
 #include "sim/world.h"
 
 // No track loading or race control yet: the loop runs on the empty view.
 bool track_is_loaded() { return false; }
-bool timing_is_active() { return false; }
+bool timing_is_active() { return race_course.active; }
 bool race_leader_finished() { return false; }
 bool time_trial_attempt_running() { return false; }
 void time_trial_abort_attempt() {}
-int standings_neighbour(int slot, int) { return slot; }
+int standings_neighbour(int slot, int direction) { return standings_step(slot, direction); }
 void race_restart_rotated() {}
 void session_world_create() {
   object_grid_clear(1);
@@ -35,5 +38,5 @@ void series_list_build(int) {}
 void time_trial_before_tick() {}
 void time_trial_after_tick() {}
 void false_start_check(int) {}
-void timing_and_learning_update(int) {}
+void timing_and_learning_update(int slot) { timing_update_bike(slot); }
 void start_gate_step() {}

@@ -37,13 +37,6 @@ TEST_F(startup_fixture, command_line_errors_exit_1) {
   }
 }
 
-TEST_F(startup_fixture, no_track_folders_exit_1) {
-  make_game_root(root.path, {});
-  run_result r = run_korvath({}, env(), home.path);
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, "No tracks found\n");
-}
-
 TEST_F(startup_fixture, scripted_headless_run_logs_and_quits) {
   make_game_root(root.path, {"dozavurozu"});
   write_file(home.file("script.txt"), "0.2 tap esc\n1.5 quit\n");
