@@ -1,6 +1,8 @@
 #include "race/race_session.h"
 
+#include "app/message_log.h"
 #include "app/object_grid.h"
+#include "track/track_load.h"
 #include "platform/log.h"
 #include "race/timing.h"
 #include "race/timing_bike.h"
@@ -8,8 +10,7 @@
 #include "sim/assembly.h"
 #include "sim/world.h"
 
-// No track loading or race control yet: the loop runs on the empty view.
-bool track_is_loaded() { return false; }
+bool track_is_loaded() { return track_loaded(); }
 bool timing_is_active() { return race_course.active; }
 bool race_leader_finished() { return false; }
 bool time_trial_attempt_running() { return false; }
@@ -25,6 +26,7 @@ void session_shutdown() {
   log_printf("Deallocating bikes\n");
   for (int s = 0; s < BIKE_SLOT_COUNT; s++) bike_destroy(bike_slot_bike(s));
   log_printf("Finished deallocating bikes\n");
+  track_unload();
   sim_world_destroy();
   object_grid_free();
 }
@@ -33,7 +35,11 @@ void session_clear_slots() {
   for (int s = 0; s < BIKE_SLOT_COUNT; s++) bike_slot_set(s, nullptr, BIKE_REMOTE);
 }
 void lineup_set(int, int) {}
-void race_setup_startup(const char *, bool) {}
+void race_setup_startup(const char *folder, bool) {
+  // The rest of the race set-up (lineup, bikes, start gate) follows the track.
+  sim.sim_tick = 0;
+  if (!track_load(folder)) post_messagef("Can't load track '%s'", folder);
+}
 void series_list_build(int) {}
 void time_trial_before_tick() {}
 void time_trial_after_tick() {}

@@ -90,3 +90,24 @@ TEST_F(startup_fixture, configuration_survives_runs_and_feeds_the_render_setting
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(startup_fixture, default_track_of_the_kit_loads_and_runs_without_warnings) {
+  make_game_root(root.path, {});
+  write_file(home.file("quit.txt"), "1 quit\n");
+  std::string log = home.file("run.log");
+  run_result r = run_korvath({"--track", "dozavurozu", "--debug"},
+                             {"KV_HOME=" + root.path, "KOBA_LOGFILE=" + log,
+                              "KOBA_OPTIONS=[video:headless][script:" + home.file("quit.txt") + "]"},
+                             home.path);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  std::string text = read_file(log);
+  EXPECT_TRUE(contains(text, "Loading 'dozavurozu'")) << text;
+  EXPECT_TRUE(contains(text, "timing gates")) << text;
+  EXPECT_FALSE(contains(text, "Warning")) << text;
+  EXPECT_FALSE(contains(text, "Can't")) << text;
+  EXPECT_TRUE(contains(text, "Finished deallocating track"));
+}
+
+}  // namespace
