@@ -2,6 +2,7 @@
 // their ranges and creation values, the rider's mass distribution, the chassis
 // lean, the foot-down amount, and the per-step assist work of bike_step.
 #pragma once
+#include <ode/ode.h>
 
 struct bike;
 
@@ -26,6 +27,37 @@ void bike_set_rider_mass_distribution(bike *b, float d);
 
 // 0 upright, positive leaning to the bike's left, +-pi/2 on a side.
 double bike_lean_angle(const bike *b);
+// Chassis angular velocity about its own z axis (positive while the lean grows).
+double bike_roll_rate(const bike *b);
+
+// Pushes body's ground-plane velocity towards target with up to force F
+// (nothing within 0.25 ft/s, full force from 1.5 ft/s of error).
+void velocity_servo(dBodyID body, double force, const double target[3]);
+// Torque tau about the steering axis on the front wheel, -tau on the chassis;
+// positive turns the bars to the left.
+void apply_steering_torque(bike *b, double tau);
+// Steering angle at which the front wheel runs along its own velocity; 0
+// below 1 ft/s.
+double neutral_steer_angle(const bike *b);
+// Steering command (-2/3..2/3) that brings the bars to the target angle.
+double steer_toward_angle(const bike *b, double target);
+// Largest target lean at a speed: exponent 4 for the steering, 32 for the
+// righting help.
+double max_target_lean(double speed, double roll_limit_angle, double max_dab_speed, int exponent);
+
+// Seams filled by the riding-line, robot and timing modules (nullptr until
+// they are installed):
+// - the point the bike should turn towards from its riding lines or robot
+//   path; false when there is no usable line;
+extern bool (*line_turn_target_hook)(const bike *b, double out[3]);
+// - the position of the next timing gate; false when there is none;
+extern bool (*gate_turn_target_hook)(const bike *b, double out[3]);
+// - whether the bike may turn on the spot: the track has timing gates, the
+//   bike has passed one and has not finished (may run the finished test).
+extern bool (*turn_on_spot_allowed_hook)(bike *b);
+// The turn-on-the-spot target: the line target, else the next gate; false
+// (no turn) when neither is known.
+bool turn_target(const bike *b, double out[3]);
 
 // Pieces of bike_step, in its order.
 void rider_low_speed_assists(bike *b);  // back-up and stopped-bike assists
