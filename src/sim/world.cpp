@@ -1,10 +1,13 @@
 #include "sim/world.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "sim/assembly.h"
 #include "sim/bike.h"
 #include "sim/step.h"
+#include "platform/log.h"
 
 sim_state sim;
 
@@ -19,10 +22,20 @@ void clear_slots() {
 }
 }  // namespace
 
+// The solver's notices (such as a degenerate constraint row while a rider
+// settles) go to the log in verbose runs instead of standard error.
+static void ode_message(int number, const char *format, va_list ap) {
+  if (debug_level < 1) return;
+  char text[512];
+  vsnprintf(text, sizeof text, format, ap);
+  log_printf("ODE message %d: %s\n", number, text);
+}
+
 bool sim_world_create() {
   if (sim.physics_world) return false;
   if (!ode_initialised) {
     if (!dInitODE2(0)) return false;
+    dSetMessageHandler(ode_message);
     ode_initialised = true;
   }
   sim.physics_world = dWorldCreate();

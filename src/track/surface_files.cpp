@@ -143,7 +143,10 @@ static void keep_name(char *dst, const char *name) {
   if (name[0] == '@') name++;
   const char *slash = strrchr(name, '/');
   if (slash) name = slash + 1;
-  snprintf(dst, SURFACE_NAME_SIZE, "%s", name);
+  // Longer names are cut to the buffer, as the fixed-size surface record holds them.
+  size_t n = strnlen(name, SURFACE_NAME_SIZE - 1);
+  memcpy(dst, name, n);
+  dst[n] = 0;
 }
 
 static void statement(pending_surface *p, const char *keyword, const char *arg, surface_type *out,

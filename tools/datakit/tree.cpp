@@ -66,9 +66,8 @@ bool write_track(const std::string &root, const course_design *d) {
 }  // namespace
 
 bool datakit_write_tree(const char *out_dir) {
-  std::string root = out_dir;
-  if (root.empty()) root = ".";
-  if (root.back() != '/') root += '/';
+  std::string root = out_dir && *out_dir ? out_dir : ".";
+  if (root.back() != '/') root.push_back('/');
   for (int i = 0; i < course_design_count(); i++)
     if (!write_track(root, course_design_at(i))) return false;
   std::vector<shape_asset> shapes;
