@@ -182,4 +182,9 @@ float smoothstep01(float t);           // 3t^2 - 2t^3 on [0, 1], clamped
 
 // Writes the whole staging tree under out_dir ("/"-terminated or not). False
 // on the first failure, which has been reported on standard error.
+// Writes the shipped riding lines ("lines_novice", "lines_amateur",
+// "lines_expert") of a course into its track folder.
+struct timing_file;
+bool lines_generate(const course *c, const timing_file *g, const char *track_dir);
+
 bool datakit_write_tree(const char *out_dir);

@@ -60,6 +60,7 @@ bool write_track(const std::string &root, const course_design *d) {
   gates_generate(&c, &gates);
   path = dir + KIT_GATES_FILE;
   if (!timing_gates_write_file(path.c_str(), &gates)) return fail(path);
+  if (!lines_generate(&c, &gates, dir.c_str())) return fail(dir + "lines");
   return true;
 }
 
