@@ -349,6 +349,7 @@ void main_loop_pass() {
   loop.target_time += frame_dt;
   loop.clock += frame_dt;
 
+  controls_read_cursor(&loop.cursor[0], &loop.cursor[1]);
   handle_mouse();
   while (loop.sim_time < loop.target_time && !quit_requested()) run_tick(now);
 

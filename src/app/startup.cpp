@@ -19,6 +19,7 @@
 #include "config/texture_variants.h"
 #include "data/data.h"
 #include "net/session.h"
+#include "platform/devices.h"
 #include "platform/log.h"
 #include "platform/script.h"
 #include "platform/video.h"
@@ -51,6 +52,7 @@ static void shutdown_all() {
   if (net_session_active()) net_disconnect();
   session_shutdown();
   controls_release();
+  devices_close_all();
   sound_record_close();
   render_shutdown();
   window_close();

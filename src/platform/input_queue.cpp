@@ -1,5 +1,6 @@
 #include <mutex>
 
+#include "platform/devices.h"
 #include "platform/input.h"
 #include "platform/video.h"
 
@@ -44,12 +45,18 @@ static bool take_if(bool any, kv_time t, input_event *out) {
   return true;
 }
 
+// Devices whose buttons are bound are polled only when the queue has nothing
+// due, so a busy keyboard does not cost a device read per event.
 bool input_next_event(kv_time t, input_event *out) {
   window_pump_events();
+  if (take_if(false, t, out)) return true;
+  devices_poll_flagged();
   return take_if(false, t, out);
 }
 
 bool input_next_event_any(input_event *out) {
   window_pump_events();
+  if (take_if(true, kv_time{0, 0}, out)) return true;
+  devices_poll_flagged();
   return take_if(true, kv_time{0, 0}, out);
 }

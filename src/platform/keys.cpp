@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/devices.h"
 #include "platform/input.h"
 
 struct key_name_entry {
@@ -55,6 +56,7 @@ static bool exact_equal(const char *a, const char *b) { return strcmp(a, b) == 0
 
 int32_t key_code(const char *name) {
   if (!name || !*name) return -1;
+  name = alias_lookup(name);
   int32_t c = find_name(name, exact_equal);
   if (c < 0) c = find_name(name, loose_equal);
   if (c >= 0) return c;
@@ -63,11 +65,11 @@ int32_t key_code(const char *name) {
     unsigned long v = strtoul(name + 2, &end, 16);
     if (*end == 0 && v < SCAN_CODE_COUNT) return KEY_CODE_BASE + (int32_t)v;
   }
-  return -1;
+  return device_button_code(name);
 }
 
 const char *key_name(int32_t code) {
-  static char text[32];
+  static char text[1100];
   for (const key_name_entry &e : SPECIAL_NAMES)
     if (code == e.scan) return e.name;
   if (code >= KEY_CODE_BASE && code < (int32_t)KEY_CODE_BASE + (int32_t)SCAN_CODE_COUNT) {
@@ -78,5 +80,6 @@ const char *key_name(int32_t code) {
     snprintf(text, sizeof text, "0x%x", s);
     return text;
   }
+  if (device_button_name(code, text, sizeof text)) return text;
   return nullptr;
 }

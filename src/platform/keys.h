@@ -1,5 +1,7 @@
-// Key names: the four special names, the platform's names for scan codes, the
-// PC set-1 fallback names with a loose comparison, "0x" scan codes.
+// Key names: aliases replaced first, then the four special names, the
+// platform's names for scan codes, the PC set-1 fallback names (exact, then a
+// loose comparison), "0x" scan codes up to 0x1ff, and device buttons
+// ("Dev.key[3]" or "Dev button 3", buttons 0..255).
 #pragma once
 #include <cstdint>
 
