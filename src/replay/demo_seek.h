@@ -1,10 +1,9 @@
-// Seeking the played demo by whole seconds (rewind and skip keys).
+// Seeking the played demo by whole seconds (rewind and skip keys): by
+// positioning the stream, or with "--accurate-skip" forwards by running
+// whole game ticks. Only while a demo is played, nothing is recorded and
+// every occupied slot is a replayed bike; a seek the stream can't reach
+// changes nothing. The other playback calls live in replay/demo.h.
 #pragma once
+#include "replay/demo.h"
 
 void demo_seek_seconds(double seconds);
-
-// Opens a demo for playback; on success *track names its track folder.
-bool demo_open_playback(const char *path, char *track, int track_size);
-bool demo_is_playing();
-// The game tick's replay step: record or play back this tick.
-void demo_tick();
