@@ -146,7 +146,10 @@ void clear_playback() {
 
 void demo_copy_field(char *dst, int capacity, const char *text) {
   if (capacity <= 0) return;
-  snprintf(dst, (size_t)capacity, "%s", text ? text : "");
+  // Cut to the field, as the fixed-size rider record holds it.
+  size_t n = text ? strnlen(text, (size_t)capacity - 1) : 0;
+  if (n) memcpy(dst, text, n);
+  dst[n] = 0;
 }
 
 bool demo_safe_folder(const char *folder) {
