@@ -24,17 +24,22 @@ constexpr int MAX_FOLDER_DEPTH = 64;  // ends folder-link loops
 constexpr int MAX_HEADER_LINE = 1023; // bytes, "\n" included
 constexpr int64_t MAX_OFFSET = 2147483647;
 
-struct index_state {
-  int built;
-  std::vector<index_entry> entries;
-  std::vector<const char *> names;  // distinct names, then nullptr
-};
-index_state state;
-
 void free_entry(index_entry &e) {
   if (e.owns_name) free(const_cast<char *>(e.name));
   free(e.path);
 }
+
+// The index lives for the run; its strings are released with it at exit,
+// whichever way the program ends.
+struct index_state {
+  int built;
+  std::vector<index_entry> entries;
+  std::vector<const char *> names;  // distinct names, then nullptr
+  ~index_state() {
+    for (index_entry &e : entries) free_entry(e);
+  }
+};
+index_state state;
 
 bool entry_less(const index_entry &a, const index_entry &b) {
   int c = strcmp(a.name, b.name);
