@@ -75,7 +75,7 @@ struct bike_pose {
 };
 
 struct bike {
-  // 1. The specification it was built from.
+  // 1. The bike_spec it was built from.
   bike_spec spec;
 
   // 2. Bodies.

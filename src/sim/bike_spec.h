@@ -97,7 +97,7 @@ enum spec_display {
 };
 // The displayed number. For the suspension values `position` is the fraction
 // 0..1 (clamped) between the two range values; for the sprockets it is the
-// adjustment in teeth added to the specification's count.
+// adjustment in teeth added to the bike_spec tooth count.
 double bike_spec_display_value(const bike_spec *spec, int which, double position);
 // The value formatted with its unit into buf (always terminated); returns buf.
 char *bike_spec_display_text(const bike_spec *spec, int which, double position, char *buf, size_t size);

@@ -1,5 +1,5 @@
 // Front fork and rear shock of one bike: the adjustments (mapped onto the
-// specification's ranges) and the per-step spring and damper motors.
+// bike_spec ranges) and the per-step spring and damper motors.
 //
 // Each step the fork force and the shock torque are computed from the joint
 // travel and its rate after the world step and handed to the joint's motor

@@ -5,7 +5,7 @@
 
 struct bike;
 
-// Texture names may be nullptr or empty for the specification's defaults.
+// Texture names may be nullptr or empty for the bike_spec defaults.
 void bike_load_visuals(bike *b, const char *graphics_texture, const char *wheel_texture, const char *gear_texture,
                        const char *helmet_texture);
 void bike_free_visuals(bike *b);
