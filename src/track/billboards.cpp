@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "app/message_log.h"
 #include "data/data.h"
@@ -74,6 +75,42 @@ void billboards_read(data_stream *s) {
   }
 }
 
+bool object_name_writable(const char *name) {
+  if (!name || !name[0]) return false;
+  size_t n = 0;
+  for (const char *p = name; *p; p++, n++)
+    if (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n' || *p == '\v' || *p == '\f') return false;
+  return n <= 1023;
+}
+
+// The one emitter of the billboards format.
+static bool emit_billboards(data_stream *s, const billboard_record *records, int count) {
+  bool ok = true;
+  for (int i = 0; i < count; i++) {
+    const billboard_record &r = records[i];
+    if (!r.texture) continue;
+    if (!std::isfinite(r.x) || !std::isfinite(r.y_offset) || !std::isfinite(r.z) || !std::isfinite(r.size) ||
+        !std::isfinite(r.aspect) || !object_name_writable(r.texture)) {
+      log_printf("Not writing a billboard that could not be read back\n");
+      continue;
+    }
+    ok = ok && data_printf(s, "[%f %f %f] %f %f ", r.x, r.y_offset, r.z, r.size, r.aspect) >= 0;
+    if (r.colour[0] == 255 && r.colour[1] == 255 && r.colour[2] == 255)
+      ok = ok && data_printf(s, "%s\n", r.texture) >= 0;
+    else
+      ok = ok && data_printf(s, "#%02x%02x%02x#%s\n", r.colour[0], r.colour[1], r.colour[2], r.texture) >= 0;
+  }
+  return ok && data_flush(s) == 0;
+}
+
+bool billboards_write(const char *name, const billboard_record *records, int count) {
+  data_stream *s = data_open(name, "wb");
+  if (!s) return false;
+  bool ok = emit_billboards(s, records, count);
+  data_close(s);
+  return ok;
+}
+
 bool billboards_save(const char *folder) {
   char path[1100];
   snprintf(path, sizeof path, "@%s/billboards", folder);
@@ -82,17 +119,13 @@ bool billboards_save(const char *folder) {
     post_message("Can't open 'billboards'\n");
     return false;
   }
-  bool ok = true;
+  std::vector<billboard_record> records;
   for (int32_t i = billboards.first_editable; i < billboards.count; i++) {
     const billboard &b = billboards.items[i];
-    const char *name = billboards.names[i];
-    if (!name) continue;
-    ok = ok && data_printf(s, "[%f %f %f] %f %f ", b.x, b.y_offset, b.z, b.size, b.aspect) >= 0;
-    if (b.colour[0] == 255 && b.colour[1] == 255 && b.colour[2] == 255)
-      ok = ok && data_printf(s, "%s\n", name) >= 0;
-    else
-      ok = ok && data_printf(s, "#%02x%02x%02x#%s\n", b.colour[0], b.colour[1], b.colour[2], name) >= 0;
+    records.push_back({b.x, b.y_offset, b.z, b.size, b.aspect, {b.colour[0], b.colour[1], b.colour[2]},
+                       billboards.names[i]});
   }
+  bool ok = emit_billboards(s, records.data(), (int)records.size());
   data_close(s);
   return ok;
 }

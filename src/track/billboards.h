@@ -44,4 +44,22 @@ void billboards_read(data_stream *s);
 // "@" + folder + "/billboards". False (with "Can't open 'billboards'\n"
 // posted) when the file can't be created.
 bool billboards_save(const char *folder);
+
+// One record of the billboards file as written. The tint goes out as a
+// "#rrggbb#" prefix unless it is white; a record without a texture name is
+// not written (the reader would take the next record's number as its name).
+struct billboard_record {
+  float x, y_offset, z, size, aspect;
+  uint8_t colour[3];
+  const char *texture;
+};
+// Writes the records to `name` (a path or "@" data name), one line each, in
+// the reader's format. A record with a non-finite number or a name that could
+// not be read back is skipped with a log line. False when the file can't be
+// created or a write fails.
+bool billboards_write(const char *name, const billboard_record *records, int count);
+
+// Object files read names as one word of at most 1023 bytes: true when
+// `name` is such a word (not empty, no white space).
+bool object_name_writable(const char *name);
 void billboards_clear();

@@ -188,6 +188,61 @@ void update_flaggers(int32_t tick) {
   update_alerts(f, tick);
 }
 
+static bool names_writable(const char *const *names, int n) {
+  for (int k = 0; k < n; k++)
+    if (!object_name_writable(names[k])) return false;
+  return true;
+}
+
+static bool flaggers_file_valid(const flaggers_file *f) {
+  if (!f || f->count < 0 || (f->count > 0 && !f->flaggers)) return false;
+  if ((f->board && !f->starter) || (f->count > 0 && !f->board)) return false;
+  if (const start_flagger_record *a = f->starter) {
+    float v[9] = {a->start[0], a->start[1], a->start[2], a->end[0], a->end[1], a->end[2], a->size, a->aspect,
+                  a->travel_time};
+    if (!all_finite(v, 9) || !(a->travel_time > 0) || !names_writable(a->pictures, START_FLAGGER_PICTURES))
+      return false;
+  }
+  if (const lap_board_record *b = f->board) {
+    float v[5] = {b->position[0], b->position[1], b->position[2], b->size, b->aspect};
+    if (!all_finite(v, 5) || !names_writable(b->pictures, LAP_BOARD_PICTURES)) return false;
+  }
+  for (int32_t i = 0; i < f->count; i++) {
+    const flagger_record &r = f->flaggers[i];
+    float v[5] = {r.position[0], r.position[1], r.position[2], r.size, r.aspect};
+    const char *names[2] = {r.normal, r.alert};
+    if (!all_finite(v, 5) || !names_writable(names, 2)) return false;
+  }
+  return true;
+}
+
+bool flaggers_write(const char *name, const flaggers_file *f) {
+  if (!flaggers_file_valid(f)) return false;
+  data_stream *s = data_open(name, "wb");
+  if (!s) return false;
+  bool ok = true;
+  if (const start_flagger_record *a = f->starter) {
+    ok = ok && data_printf(s, "[%f %f %f] [%f %f %f] %f %f %f\n", a->start[0], a->start[1], a->start[2],
+                           a->end[0], a->end[1], a->end[2], a->size, a->aspect, a->travel_time) >= 0;
+    for (int k = 0; k < START_FLAGGER_PICTURES; k++)
+      ok = ok && data_printf(s, k + 1 < START_FLAGGER_PICTURES ? "%s " : "%s\n", a->pictures[k]) >= 0;
+  }
+  if (const lap_board_record *b = f->board) {
+    ok = ok && data_printf(s, "[%f %f %f] %f %f", b->position[0], b->position[1], b->position[2], b->size,
+                           b->aspect) >= 0;
+    for (int k = 0; k < LAP_BOARD_PICTURES; k++) ok = ok && data_printf(s, " %s", b->pictures[k]) >= 0;
+    ok = ok && data_printf(s, "\n") >= 0;
+  }
+  for (int32_t i = 0; i < f->count; i++) {
+    const flagger_record &r = f->flaggers[i];
+    ok = ok && data_printf(s, "[%f %f %f] %f %f %d %d %d %d %s %s\n", r.position[0], r.position[1], r.position[2],
+                           r.size, r.aspect, r.gates[0], r.gates[1], r.gates[2], r.gates[3], r.normal, r.alert) >= 0;
+  }
+  ok = ok && data_flush(s) == 0;
+  data_close(s);
+  return ok;
+}
+
 void flaggers_clear() {
   free(track_flaggers.items);
   flagger_state f = empty_state();

@@ -69,6 +69,37 @@ void flaggers_race_set(float cue_seconds, int32_t race_laps, int32_t halfway_lap
 void update_flaggers(int32_t tick);
 void flaggers_clear();
 
+// The flaggers file as written. The format is one sequence, so a lap board
+// needs a start flagger before it, and flaggers need both.
+struct start_flagger_record {
+  float start[3], end[3];  // x, y offset, z
+  float size, aspect, travel_time;
+  const char *pictures[START_FLAGGER_PICTURES];
+};
+struct lap_board_record {
+  float position[3];  // x, y offset, z
+  float size, aspect;
+  const char *pictures[LAP_BOARD_PICTURES];
+};
+struct flagger_record {
+  float position[3];  // x, y offset, z
+  float size, aspect;
+  int32_t gates[FLAGGER_GATES];  // checkpoint indices, -1 none
+  const char *normal, *alert;
+};
+struct flaggers_file {
+  const start_flagger_record *starter;  // nullptr: none
+  const lap_board_record *board;        // nullptr: none
+  const flagger_record *flaggers;
+  int32_t count;
+};
+// Writes the file in the reader's format. False, with nothing written, when
+// the content can't be represented or read back (a board without a starter,
+// flaggers without a board, a non-finite number, a travel time that is not
+// positive, a missing or unreadable name); false too when the file can't be
+// created or a write fails.
+bool flaggers_write(const char *name, const flaggers_file *f);
+
 // The lap value the board shows for a leader who has passed `gates_passed`.
 int32_t lap_board_leader_lap(int32_t gates_passed);
 // The board's picture for a leader's lap value.

@@ -7,6 +7,7 @@
 
 #include "app/message_log.h"
 #include "data/data.h"
+#include "track/billboards.h"
 #include "track/track_alloc.h"
 
 lighting_state track_lighting;
@@ -195,4 +196,64 @@ void lighting_clear() {
   free(track_lighting.flares);
   track_lighting.flares = nullptr;
   track_lighting.flare_count = track_lighting.flare_capacity = 0;
+}
+
+static bool finite_all(const float *v, int n) {
+  for (int k = 0; k < n; k++)
+    if (!std::isfinite(v[k])) return false;
+  return true;
+}
+
+static bool non_zero(const float v[3]) { return v[0] != 0 || v[1] != 0 || v[2] != 0; }
+
+static bool lighting_file_valid(const lighting_record *l) {
+  if (!l || l->flare_count < 0 || (l->flare_count > 0 && !l->flares)) return false;
+  if (!finite_all(l->sun_vector, 3) || !non_zero(l->sun_vector) || !finite_all(l->sun_color, 3) ||
+      !finite_all(l->ambient, 3) || !finite_all(l->global_ambient, 3))
+    return false;
+  for (int k = 0; k < SKY_FACES; k++)
+    if (l->sky[k] && !object_name_writable(l->sky[k])) return false;
+  if (l->sky_env && !object_name_writable(l->sky_env)) return false;
+  for (int32_t i = 0; i < l->flare_count; i++) {
+    const lens_flare_record &f = l->flares[i];
+    if (!finite_all(f.position, 3) || (f.kind == FLARE_VECTOR && !non_zero(f.position))) return false;
+    if (f.element_count < 0 || f.element_count > FLARE_MAX_ELEMENTS) return false;
+    for (int32_t k = 0; k < f.element_count; k++) {
+      const flare_element_record &e = f.elements[k];
+      float v[6] = {e.a, e.b, e.colour[0], e.colour[1], e.colour[2], e.size};
+      if (!finite_all(v, 6) || !object_name_writable(e.texture)) return false;
+    }
+  }
+  if (l->fog && (!finite_all(l->fog_color, 3) || !std::isfinite(l->fog_density) || l->fog_density < 0)) return false;
+  return true;
+}
+
+static bool write_vector(data_stream *s, const char *keyword, const float v[3]) {
+  return data_printf(s, "%s [%f %f %f]\n", keyword, v[0], v[1], v[2]) >= 0;
+}
+
+bool lighting_write(const char *name, const lighting_record *l) {
+  if (!lighting_file_valid(l)) return false;
+  data_stream *s = data_open(name, "wb");
+  if (!s) return false;
+  bool ok = write_vector(s, "sun_vector", l->sun_vector) && write_vector(s, "sun_color", l->sun_color) &&
+            write_vector(s, "ambient", l->ambient) && write_vector(s, "global_ambient", l->global_ambient);
+  for (int k = 0; k < SKY_FACES; k++)
+    if (l->sky[k]) ok = ok && data_printf(s, "%s %s\n", SKY_KEYS[k], l->sky[k]) >= 0;
+  if (l->sky_env) ok = ok && data_printf(s, "sky_env %s\n", l->sky_env) >= 0;
+  for (int32_t i = 0; i < l->flare_count; i++) {
+    const lens_flare_record &f = l->flares[i];
+    for (int32_t k = 0; k < f.element_count; k++) {
+      const flare_element_record &e = f.elements[k];
+      ok = ok && data_printf(s, "flare_element [%f %f] [%f %f %f] %f %s\n", e.a, e.b, e.colour[0], e.colour[1],
+                             e.colour[2], e.size, e.texture) >= 0;
+    }
+    ok = ok && write_vector(s, f.kind == FLARE_VECTOR ? "flare_vector" : "flare_point", f.position);
+  }
+  if (l->fog)
+    ok = ok && data_printf(s, "fog [%f %f %f] %f\n", l->fog_color[0], l->fog_color[1], l->fog_color[2],
+                           l->fog_density) >= 0;
+  ok = ok && data_flush(s) == 0;
+  data_close(s);
+  return ok;
 }

@@ -52,3 +52,34 @@ extern lighting_state track_lighting;
 void lighting_load(const char *name);
 // Frees the flare list; the other values stay.
 void lighting_clear();
+
+// The lighting file as written. Sky names left nullptr are not written, so
+// the reader loads the default pictures for them.
+struct flare_element_record {
+  float a, b;
+  float colour[3];
+  float size;
+  const char *texture;
+};
+struct lens_flare_record {
+  flare_kind kind;
+  float position[3];  // world position, or direction for FLARE_VECTOR
+  int32_t element_count;  // 0..FLARE_MAX_ELEMENTS
+  flare_element_record elements[FLARE_MAX_ELEMENTS];
+};
+struct lighting_record {
+  float sun_vector[3];  // any non-zero length
+  float sun_color[3], ambient[3], global_ambient[3];
+  const char *sky[SKY_FACES];  // north, east, south, west, up
+  const char *sky_env;
+  const lens_flare_record *flares;
+  int32_t flare_count;
+  bool fog;  // false: no fog line
+  float fog_color[3], fog_density;
+};
+// Writes one keyword line per value in the reader's format. False, with
+// nothing written, when the content would not read back as given (a
+// non-finite number, a zero sun or flare direction, a negative fog density,
+// too many flare elements, a name that is empty or holds white space); false
+// too when the file can't be created or a write fails.
+bool lighting_write(const char *name, const lighting_record *l);

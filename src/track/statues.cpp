@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "app/message_log.h"
 #include "data/data.h"
 #include "platform/log.h"
 #include "sim/shape.h"
+#include "track/billboards.h"
 #include "track/heightfield.h"
 #include "track/track_alloc.h"
 
@@ -107,6 +109,31 @@ void statues_read(data_stream *s) {
   }
 }
 
+// The one emitter of the statues format.
+static bool emit_statues(data_stream *s, const statue_record *records, int count) {
+  bool ok = true;
+  for (int i = 0; i < count; i++) {
+    const statue_record &r = records[i];
+    if (!std::isfinite(r.x) || !std::isfinite(r.y_offset) || !std::isfinite(r.z) || !std::isfinite(r.heading) ||
+        !object_name_writable(r.model) || !object_name_writable(r.texture) ||
+        (r.shape && !object_name_writable(r.shape))) {
+      log_printf("Not writing a statue that could not be read back\n");
+      continue;
+    }
+    ok = ok && data_printf(s, "[%f %f %f] %f %s %s %s\n", r.x, r.y_offset, r.z, r.heading, r.model, r.texture,
+                           r.shape ? r.shape : "null") >= 0;
+  }
+  return ok && data_flush(s) == 0;
+}
+
+bool statues_write(const char *name, const statue_record *records, int count) {
+  data_stream *s = data_open(name, "wb");
+  if (!s) return false;
+  bool ok = emit_statues(s, records, count);
+  data_close(s);
+  return ok;
+}
+
 bool statues_save(const char *folder) {
   char path[1100];
   snprintf(path, sizeof path, "@%s/statues", folder);
@@ -115,13 +142,13 @@ bool statues_save(const char *folder) {
     post_message("Can't open 'statues'\n");
     return false;
   }
-  bool ok = true;
+  std::vector<statue_record> records;
   for (int32_t i = statues.first_editable; i < statues.count; i++) {
     const statue &st = statues.items[i];
     if (!st.model_name || !st.texture_name) continue;
-    ok = ok && data_printf(s, "[%f %f %f] %f %s %s %s\n", st.x, st.y_offset, st.z, st.heading, st.model_name,
-                           st.texture_name, st.shape_name ? st.shape_name : "null") >= 0;
+    records.push_back({st.x, st.y_offset, st.z, st.heading, st.model_name, st.texture_name, st.shape_name});
   }
+  bool ok = emit_statues(s, records.data(), (int)records.size());
   data_close(s);
   return ok;
 }

@@ -62,4 +62,16 @@ void statues_read(data_stream *s);
 // name into "@" + folder + "/statues". False (with "Can't open 'statues'\n"
 // posted) when the file can't be created.
 bool statues_save(const char *folder);
+
+// One record of the statues file as written; `shape` nullptr goes out as
+// "null".
+struct statue_record {
+  float x, y_offset, z, heading;
+  const char *model, *texture, *shape;
+};
+// Writes the records to `name` (a path or "@" data name), one line each, in
+// the reader's format. A record with a non-finite number, or a model or
+// texture name that is missing or could not be read back, is skipped with a
+// log line. False when the file can't be created or a write fails.
+bool statues_write(const char *name, const statue_record *records, int count);
 void statues_clear();

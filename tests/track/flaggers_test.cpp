@@ -133,3 +133,45 @@ TEST_F(flagger_race, no_normal_lap_leaves_board_and_alerts_alone) {
   EXPECT_EQ(track_flaggers.board.picture, 0);
   EXPECT_EQ(lap_board_leader_lap(7), 0);
 }
+
+// The writer's file reads back into the same start flagger, lap board and
+// flaggers; content the sequence can't hold is refused with nothing written.
+TEST_F(flagger_race, written_file_reads_back) {
+  start_flagger_record a = {{4, 0, 4}, {8, 2, 4}, 3, 0.5f, 2, {"@a0.png", "@a1.png", "@a2.png", "@a3.png", "@a4.png"}};
+  lap_board_record b = {{20, 0, 4}, 4, 1, {"@l0.png", "@l1.png", "@l2.png", "@l3.png"}};
+  flagger_record f[2] = {{{9, 0, 9}, 2, 1, {1, -1, -1, -1}, "@flag.png", "@alert.png"},
+                         {{9, 0.5f, 12}, 2, 1, {3, 0, -1, -1}, "@flag.png", "@alert.png"}};
+  flaggers_file file = {&a, &b, f, 2};
+  ASSERT_TRUE(flaggers_write(path("flaggers-out").c_str(), &file));
+  load(read_file(path("flaggers-out")));
+  const flagger_state &s = track_flaggers;
+  EXPECT_GE(s.starter.billboard, 0);
+  EXPECT_FLOAT_EQ(s.starter.end[1], 2);
+  EXPECT_FLOAT_EQ(s.starter.travel_time, 2);
+  EXPECT_GE(s.board.billboard, 0);
+  ASSERT_EQ(s.count, 2);
+  EXPECT_EQ(s.items[1].gates[0], 3);
+  EXPECT_EQ(s.items[1].gates[1], 0);
+  EXPECT_EQ(s.items[1].gates[2], -1);
+  EXPECT_FLOAT_EQ(billboards.items[s.items[1].billboard].y_offset, 0.5f);
+
+  struct refusal {
+    const char *what;
+    flaggers_file file;
+  };
+  flagger_record spaced = f[0];
+  spaced.alert = "@two words.png";
+  start_flagger_record still = a;
+  still.travel_time = 0;
+  const refusal bad[] = {
+      {"board without starter", {nullptr, &b, nullptr, 0}},
+      {"flaggers without board", {&a, nullptr, f, 1}},
+      {"name with a space", {&a, &b, &spaced, 1}},
+      {"zero travel time", {&still, nullptr, nullptr, 0}},
+  };
+  for (const refusal &r : bad) {
+    std::string out = path("refused");
+    EXPECT_FALSE(flaggers_write(out.c_str(), &r.file)) << r.what;
+    EXPECT_FALSE(file_exists(out)) << r.what;
+  }
+}

@@ -97,3 +97,65 @@ TEST_F(lighting_file, many_flare_elements_keep_eight) {
   EXPECT_EQ(track_lighting.flares[0].element_count, FLARE_MAX_ELEMENTS);
   EXPECT_FLOAT_EQ(track_lighting.flares[0].elements[7].a, 7);
 }
+
+// The writer's file reads back to the same values; sky faces it leaves out
+// come from the default pictures. Content that would not read back as given
+// is refused with nothing written.
+TEST_F(lighting_file, written_file_reads_back) {
+  lens_flare_record flares[2] = {};
+  flares[0].kind = FLARE_VECTOR;
+  flares[0].position[0] = 0.6f, flares[0].position[1] = 0.5f, flares[0].position[2] = 0.35f;
+  flares[0].element_count = 2;
+  flares[0].elements[0] = {0, 1, {1, 0.9f, 0.8f}, 0.3f, "@sun.png"};
+  flares[0].elements[1] = {0.25f, -0.5f, {0.5f, 0.5f, 1}, 0.1f, "@ring.png"};
+  flares[1].kind = FLARE_POINT;
+  flares[1].position[0] = 10, flares[1].position[1] = 20, flares[1].position[2] = 30;
+  lighting_record l = {{0, 2, 0}, {0.9f, 0.8f, 0.7f}, {0.1f, 0.2f, 0.3f}, {0.3f, 0.3f, 0.4f},
+                     {"@n.png", nullptr, nullptr, nullptr, "@u.png"}, "@env.png", flares, 2, true,
+                     {0.5f, 0.6f, 0.7f}, 0.0025f};
+  ASSERT_TRUE(lighting_write(path("lighting").c_str(), &l));
+  lighting_load(path("lighting").c_str());
+  expect3(track_lighting.sun_vector, 0, 1, 0);
+  expect3(track_lighting.sun_color, 0.9f, 0.8f, 0.7f);
+  expect3(track_lighting.ambient, 0.1f, 0.2f, 0.3f);
+  expect3(track_lighting.global_ambient, 0.3f, 0.3f, 0.4f);
+  ASSERT_EQ(track_lighting.flare_count, 2);
+  EXPECT_EQ(track_lighting.flares[0].kind, FLARE_VECTOR);
+  ASSERT_EQ(track_lighting.flares[0].element_count, 2);
+  EXPECT_FLOAT_EQ(track_lighting.flares[0].elements[1].a, 0.25f);
+  EXPECT_FLOAT_EQ(track_lighting.flares[0].elements[1].b, -0.5f);
+  EXPECT_EQ(track_lighting.flares[1].kind, FLARE_POINT);
+  EXPECT_EQ(track_lighting.flares[1].element_count, 0);
+  expect3(track_lighting.flares[1].position, 10, 20, 30);
+  expect3(track_lighting.fog_color, 0.5f, 0.6f, 0.7f);
+  EXPECT_FLOAT_EQ(track_lighting.fog_density, 0.0025f);
+  EXPECT_TRUE(track_lighting.sky_loaded);
+  const std::string text = read_file(path("lighting"));
+  EXPECT_NE(text.find("sky_n @n.png\n"), std::string::npos);
+  EXPECT_EQ(text.find("sky_e "), std::string::npos);
+
+  struct refusal {
+    const char *what;
+    void (*spoil)(lighting_record *);
+  };
+  const refusal bad[] = {
+      {"zero sun", [](lighting_record *f) { f->sun_vector[0] = f->sun_vector[1] = f->sun_vector[2] = 0; }},
+      {"non-finite colour", [](lighting_record *f) { f->ambient[1] = NAN; }},
+      {"negative fog", [](lighting_record *f) { f->fog_density = -1; }},
+      {"sky name with a space", [](lighting_record *f) { f->sky[2] = "@a b.png"; }},
+  };
+  for (const refusal &r : bad) {
+    lighting_record copy = l;
+    copy.flare_count = 0;
+    r.spoil(&copy);
+    EXPECT_FALSE(lighting_write(path("refused").c_str(), &copy)) << r.what;
+    EXPECT_FALSE(file_exists(path("refused"))) << r.what;
+  }
+  lens_flare_record nine = {};
+  nine.kind = FLARE_POINT;
+  nine.element_count = FLARE_MAX_ELEMENTS + 1;
+  lighting_record many = l;
+  many.flares = &nine;
+  many.flare_count = 1;
+  EXPECT_FALSE(lighting_write(path("refused").c_str(), &many));
+}

@@ -298,3 +298,42 @@ TEST_F(track_folder, touched_object_records_its_tick) {
   start_gate_object_set_raise(1, 0);
   EXPECT_NEAR(statues.items[1].orientation[4], 1, 1e-6);
 }
+
+// The plain writers read back through the readers; records the reader could
+// not take back (no name, a name with a space, a non-finite number) are left out.
+TEST_F(track_folder, billboard_and_statue_records_round_trip) {
+  write_full_track();
+  const billboard_record boards[] = {
+      {8, 2, 10, 5, 0.5f, {255, 0, 0}, "@tree.png"},
+      {1, 1, 1, 1, 1, {255, 255, 255}, nullptr},
+      {2, 0, 2, 1, 1, {255, 255, 255}, "@two words.png"},
+      {NAN, 0, 2, 1, 1, {255, 255, 255}, "@nan.png"},
+      {12, 0, 10, 3, 2, {255, 255, 255}, "@banner.png"},
+  };
+  ASSERT_TRUE(billboards_write(path("billboards").c_str(), boards, 5));
+  EXPECT_EQ(read_file(path("billboards")),
+            "[8.000000 2.000000 10.000000] 5.000000 0.500000 #ff0000#@tree.png\n"
+            "[12.000000 0.000000 10.000000] 3.000000 2.000000 @banner.png\n");
+  const statue_record props[] = {
+      {8, 0.5f, 8, 0, "@haybale.jm", "@haybale.png", "@haybale.shp"},
+      {20, 0, 20, 4, "@haybale.jm", "@haybale.png", nullptr},
+      {1, 0, 1, 0, "@haybale.jm", nullptr, nullptr},
+      {1, 0, 1, INFINITY, "@haybale.jm", "@haybale.png", nullptr},
+  };
+  ASSERT_TRUE(statues_write(path("statues").c_str(), props, 4));
+  ASSERT_TRUE(load());
+  ASSERT_EQ(billboards.count - billboards.first_editable, 2);
+  const billboard &red = billboards.items[billboards.first_editable];
+  EXPECT_EQ(red.colour[0], 255);
+  EXPECT_EQ(red.colour[1], 0);
+  EXPECT_STREQ(billboards.names[billboards.first_editable], "@tree.png");
+  ASSERT_EQ(statues.count - statues.first_editable, 2);
+  const statue &bale = statues.items[statues.first_editable];
+  EXPECT_FLOAT_EQ(bale.y_offset, 0.5f);
+  EXPECT_NE(bale.shape, nullptr);
+  EXPECT_EQ(statues.items[statues.first_editable + 1].shape, nullptr);
+  EXPECT_FLOAT_EQ(statues.items[statues.first_editable + 1].face_distance, 16);
+  // A file can't be created below a file.
+  EXPECT_FALSE(billboards_write(path("billboards/inner").c_str(), boards, 1));
+  EXPECT_FALSE(statues_write(path("statues/inner").c_str(), props, 1));
+}

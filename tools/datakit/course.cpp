@@ -285,6 +285,16 @@ float ground_height(const course *c, float x, float z) {
   return h - c->ground_offset;
 }
 
+float loop_s_at_param(const course *c, float t) {
+  const std::vector<float> &ps = c->loop.param_s;
+  if (ps.size() < 2) return 0;
+  int n = (int)ps.size() - 1;
+  t = std::fmod(t, (float)n);
+  if (t < 0) t += n;
+  int i = std::min((int)std::floor(t), n - 1);
+  return ps[i] + (t - i) * (ps[i + 1] - ps[i]);
+}
+
 path_sample course_sample_at(const course_path *p, float s) {
   int n = (int)p->pts.size();
   float u = s / p->step;
@@ -347,6 +357,8 @@ bool course_build(const course_design *d, course *c) {
     return false;
   }
   resample([d](double t) { return bspline(d->loop_control, t); }, 0, nctrl, true, &c->loop, &dt, &ds);
+  c->loop.param_s.clear();
+  for (int i = 0; i <= nctrl; i++) c->loop.param_s.push_back(s_at_param(dt, ds, i));
   c->join_s = s_at_param(dt, ds, d->join_at);
   c->finish_s = s_at_param(dt, ds, d->finish_at);
   for (path_sample &q : c->loop.pts) q.half_width = d->half_width;

@@ -11,6 +11,10 @@
 #include <vector>
 
 #include "sim/shape.h"
+#include "track/billboards.h"
+#include "track/flaggers.h"
+#include "track/lighting.h"
+#include "track/statues.h"
 
 // --- design -------------------------------------------------------------------
 
@@ -128,6 +132,8 @@ float ground_height(const course *c, float x, float z);
 float course_bed_height(const course_path *p, float s, float lateral);
 // Interpolated sample at arc length s (wrapped on a closed path, clamped on an open one).
 path_sample course_sample_at(const course_path *p, float s);
+// Loop arc length at a spline parameter of the control polygon.
+float loop_s_at_param(const course *c, float t);
 // Nearest point within `radius` of (x, z), through a spatial grid built on first use.
 struct path_grid;
 path_grid *path_grid_create(const course_path *p, float extent, float radius);
@@ -162,8 +168,33 @@ void tilemap_generate(const course *c, const terrain_grid *t, std::vector<uint8_
 // static storage); returns SURF_COUNT.
 struct tileinfo_surface;
 int tileinfo_table(tileinfo_surface *out);
-// shadingx2.ppm pixels (RGB, row = z) from the heights and the kit sun.
-void shading_generate(const terrain_grid *t, std::vector<unsigned char> *rgb);
+// shadows.pgm values (row = z): the kit sun ray-cast over the heights, 255
+// fully lit, 0 in full shadow, with a soft edge.
+void shadows_generate(const terrain_grid *t, std::vector<unsigned char> *grey);
+// shadingx2.ppm pixels (RGB, row = z) from the heights, the kit sun and the
+// shadows.pgm values (nullptr: no shadows), as the game re-shades a sample.
+void shading_generate(const terrain_grid *t, const std::vector<unsigned char> *shadows,
+                      std::vector<unsigned char> *rgb);
+// map.png pixels: MAP_SIDE^2 RGBA, column = x / extent, row = z / extent with
+// the top row at z = 0; the track on a transparent ground.
+constexpr int MAP_SIDE = 256;
+void map_generate(const course *c, std::vector<unsigned char> *rgba);
+
+// Placed objects of a track. Names point to static strings.
+struct kit_objects {
+  std::vector<statue_record> statues;
+  std::vector<billboard_record> billboards;
+  start_flagger_record starter;
+  lap_board_record board;
+  std::vector<flagger_record> flaggers;
+};
+// Statues (hay bales and tyre stacks along fast corners, the finish arch),
+// billboards (trees, banners) and flaggers (start flagger, lap board, one
+// flagger before each jump, watching the gates after it), every prop with a
+// shape clear of the track.
+void objects_generate(const course *c, kit_objects *out);
+// The kit's lighting; `flares` holds the one flare on the sun that out points to.
+void lighting_generate(lighting_record *out, std::vector<lens_flare_record> *flares);
 
 struct timing_file;
 void gates_generate(const course *c, timing_file *out);

@@ -22,6 +22,8 @@
 #define KIT_BILLBOARDS_FILE "billboards"
 #define KIT_FLAGGERS_FILE "flaggers"
 #define KIT_LIGHTING_FILE "lighting"
+#define KIT_SHADOWS_FILE "shadows.pgm"
+#define KIT_MAP_FILE "map.png"
 
 // Bike collision shapes, each in its part's body frame.
 #define KIT_FRAME_SHAPE "generic_frame.shp"
@@ -35,6 +37,9 @@
 #define KIT_STARTGATE_SHAPE "startgate.shp"
 #define KIT_HAYBALE_SHAPE "haybale.shp"
 #define KIT_TYRESTACK_SHAPE "tyrestack.shp"
+#define KIT_ARCH_SHAPE "finish_arch.shp"  // the two posts only
+// Half the distance between the finish arch's posts: beyond the track edge.
+constexpr float KIT_ARCH_HALF_SPAN = 16.5f;
 
 // Statue models and pictures (their files come with the second kit).
 #define KIT_STARTGATE_MODEL "@startgate.jm"
@@ -43,11 +48,26 @@
 #define KIT_HAYBALE_PICTURE "@haybale.png"
 #define KIT_TYRESTACK_MODEL "@tyrestack.jm"
 #define KIT_TYRESTACK_PICTURE "@tyrestack.png"
+#define KIT_ARCH_MODEL "@finish_arch.jm"
+#define KIT_ARCH_PICTURE "@finish_arch.png"
 // Billboards and flaggers.
 #define KIT_TREE_PICTURE "@tree-pine.png"
 #define KIT_BANNER_PICTURE "@banner.png"
 #define KIT_START_FLAGGER_PREFIX "@flagger_start"  // + "0".."4" + ".png"
 #define KIT_LAP_BOARD_PREFIX "@lapboard"           // + "0".."3" + ".png"
+#define KIT_FLAGGER_PICTURE "@flagger.png"
+#define KIT_FLAGGER_ALERT_PICTURE "@flagger_yellow.png"
+// Sky faces (north, east, south, west, up), the environment map and the
+// sun flare's element pictures.
+#define KIT_SKY_N "@sky-n.ppm"
+#define KIT_SKY_E "@sky-e.ppm"
+#define KIT_SKY_S "@sky-s.ppm"
+#define KIT_SKY_W "@sky-w.ppm"
+#define KIT_SKY_U "@sky-u.ppm"
+#define KIT_SKY_ENV "@sky-env.ppm"
+#define KIT_FLARE_SUN_PICTURE "@flare_sun.png"
+#define KIT_FLARE_RING_PICTURE "@flare_ring.png"
+#define KIT_FLARE_SPOT_PICTURE "@flare_spot.png"
 
 // Ground surfaces in tileinfo order: the base surfaces first (the editor's
 // tile tool counts the leading self-coded ones), then alternatives, then the
@@ -82,3 +102,7 @@ enum {
 constexpr float KIT_SUN_VECTOR[3] = {0.6f, 0.5f, 0.35f};  // towards the sun
 constexpr float KIT_SUN_COLOR[3] = {0.88f, 0.86f, 0.8f};
 constexpr float KIT_AMBIENT[3] = {0.5f, 0.5f, 0.53f};
+constexpr float KIT_GLOBAL_AMBIENT[3] = {0.2f, 0.2f, 0.22f};
+// A light haze: exp(-density * distance) of the view is left at 1000 ft.
+constexpr float KIT_FOG_COLOR[3] = {0.72f, 0.76f, 0.82f};
+constexpr float KIT_FOG_DENSITY = 0.0004f;

@@ -1,13 +1,15 @@
 // Ground shading: per sample, the kit sun on the normal averaged over the
-// eight triangles around the sample, stored at half intensity (128 leaves the
-// ground colour unchanged), without shadows.
+// eight triangles around the sample, dimmed by the sample's shadow, stored at
+// half intensity (128 leaves the ground colour unchanged) -- the game's own
+// re-shading rule, so editing the ground leaves no seams.
 #include <algorithm>
 #include <cmath>
 
 #include "datakit.h"
 #include "kit_names.h"
 
-void shading_generate(const terrain_grid *t, std::vector<unsigned char> *rgb) {
+void shading_generate(const terrain_grid *t, const std::vector<unsigned char> *shadows,
+                      std::vector<unsigned char> *rgb) {
   const int n = t->side;
   const int ring[8][2] = {{-1, -1}, {0, -1}, {1, -1}, {1, 0}, {1, 1}, {0, 1}, {-1, 1}, {-1, 0}};
   float sun[3] = {KIT_SUN_VECTOR[0], KIT_SUN_VECTOR[1], KIT_SUN_VECTOR[2]};
@@ -38,6 +40,8 @@ void shading_generate(const terrain_grid *t, std::vector<unsigned char> *rgb) {
       }
       float sn = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
       float l = sn > 0 ? std::clamp((sum[0] * sun[0] + sum[1] * sun[1] + sum[2] * sun[2]) / sn, 0.0f, 1.0f) : 0.0f;
+      // The game keeps 255 - file value and multiplies by (1 - kept / 255).
+      if (shadows) l *= (*shadows)[(size_t)j * n + i] / 255.0f;
       unsigned char *out = &(*rgb)[((size_t)j * n + i) * 3];
       for (int q = 0; q < 3; q++) {
         float v = std::round((KIT_SUN_COLOR[q] * l + KIT_AMBIENT[q]) * 0.5f * 255.0f);

@@ -119,14 +119,21 @@ void shapes_generate(std::vector<shape_asset> *out) {
     b.mirrored(s->peg_points[1][0], peg_y + 0.05f, peg_z, 0.2f);
   }
   {  // start gate: a plate as wide as one start position, hinged at the
-     // origin on the ground, its face in the x-y plane
+     // origin on the ground. At rest (dropped) it lies forward of the hinge,
+     // sunk into the ground so that it is a low bump to ride over; raised, it
+     // tilts up towards the riders by the start gate's tilt.
     builder b = {&add(out, KIT_STARTGATE_SHAPE), {0, 0, 0}, GATE};
     for (int row = 0; row < 2; row++)
-      for (int k = 0; k < 4; k++) b.at(-1.6875f + 1.125f * k, 0.5f + 0.8f * row, 0, 0.45f);
+      for (int k = 0; k < 4; k++) b.at(-1.6875f + 1.125f * k, -0.2f, -(0.5f + 0.8f * row), 0.45f);
   }
   {  // hay bale, 4 ft long along x
     builder b = {&add(out, KIT_HAYBALE_SHAPE), {0, 0, 0}, HAY};
     for (int k = 0; k < 3; k++) b.at(-1.0f + k, 1.0f, 0, 1.0f);
+  }
+  {  // finish arch: only its two posts, beyond the track edges (the banner
+     // overhead is out of reach); the model's x axis runs across the track
+    builder b = {&add(out, KIT_ARCH_SHAPE), {0, 0, 0}, METAL};
+    for (int k = 0; k < 5; k++) b.mirrored(KIT_ARCH_HALF_SPAN, 1.0f + 1.5f * k, 0, 0.6f);
   }
   {  // tyre stack
     builder b = {&add(out, KIT_TYRESTACK_SHAPE), {0, 0, 0}, RUBBER};

@@ -8,6 +8,7 @@
 #include "kit_names.h"
 #include "race/timing_gates_write.h"
 #include "sim/shape_write.h"
+#include "render/image.h"
 #include "track/terrain_files.h"
 
 namespace {
@@ -38,8 +39,13 @@ bool write_track(const std::string &root, const course_design *d) {
   std::string path = dir + KIT_TERRAIN_FILE;
   if (!write_terrain_raw(path.c_str(), t.size_shift, t.spacing, lo, hi, samples.data())) return fail(path);
 
+  std::vector<unsigned char> shadows;
+  shadows_generate(&t, &shadows);
+  path = dir + KIT_SHADOWS_FILE;
+  if (!write_pgm(path.c_str(), shadows.data(), t.side, t.side)) return fail(path);
+
   std::vector<unsigned char> shading;
-  shading_generate(&t, &shading);
+  shading_generate(&t, &shadows, &shading);
   path = dir + KIT_SHADING_FILE;
   if (!write_shading(path.c_str(), shading.data(), t.side, false)) return fail(path);
 
@@ -61,6 +67,28 @@ bool write_track(const std::string &root, const course_design *d) {
   path = dir + KIT_GATES_FILE;
   if (!timing_gates_write_file(path.c_str(), &gates)) return fail(path);
   if (!lines_generate(&c, &gates, dir.c_str())) return fail(dir + "lines");
+
+  kit_objects objects;
+  objects_generate(&c, &objects);
+  path = dir + KIT_STATUES_FILE;
+  if (!statues_write(path.c_str(), objects.statues.data(), (int)objects.statues.size())) return fail(path);
+  path = dir + KIT_BILLBOARDS_FILE;
+  if (!billboards_write(path.c_str(), objects.billboards.data(), (int)objects.billboards.size()))
+    return fail(path);
+  flaggers_file f = {&objects.starter, &objects.board, objects.flaggers.data(), (int32_t)objects.flaggers.size()};
+  path = dir + KIT_FLAGGERS_FILE;
+  if (!flaggers_write(path.c_str(), &f)) return fail(path);
+
+  lighting_record light;
+  std::vector<lens_flare_record> flares;
+  lighting_generate(&light, &flares);
+  path = dir + KIT_LIGHTING_FILE;
+  if (!lighting_write(path.c_str(), &light)) return fail(path);
+
+  std::vector<unsigned char> map;
+  map_generate(&c, &map);
+  path = dir + KIT_MAP_FILE;
+  if (!write_png_rgba(path.c_str(), map.data(), MAP_SIDE, MAP_SIDE, nullptr)) return fail(path);
   return true;
 }
 
