@@ -23,6 +23,7 @@ namespace {
 constexpr double G = 32;
 constexpr double H = 1.0 / 128;
 constexpr double PI = 3.14159265358979323846;
+constexpr double ANTICIPATED_BRAKING = 16;  // ft/s^2, well inside what the tyres give
 
 double clampd(double v, double lo, double hi) { return v < lo ? lo : v > hi ? hi : v; }
 double clamp01(double v) { return clampd(v, 0, 1); }
@@ -204,13 +205,20 @@ float ground_friction(double x, double z) {
   return s ? s->friction_curve[0].coefficient : 1.0f;
 }
 
-// Camber of the ground across the bike from the front wheel's contact normal,
-// positive when the ground falls away to the bike's right (leaning left on it).
+// Camber of the ground across the bike under the front wheel, as a lean
+// angle (positive when the ground rises to the bike's right, so that its
+// normal leans to the left like a bike leaning left). Taken from the terrain
+// itself: the wheel's contact normal tilts with the tyre and would follow the
+// bike's own lean.
 double ground_camber(const bike *b, const bike_frame &f) {
-  if (!wheel_touches(b, 0)) return 0;
-  const float *n = b->wheels[0].normal;
-  double across = n[0] * f.right[0] + n[1] * f.right[1] + n[2] * f.right[2];
-  return std::atan2(across, n[1] > 0.1f ? n[1] : 0.1f);
+  double rx = f.right[0], rz = f.right[2], len = std::hypot(rx, rz);
+  if (len <= 1e-6) return 0;
+  rx /= len, rz /= len;
+  const dReal *w = dBodyGetPosition(b->front_wheel);
+  const double x = w[0], z = w[2], d = 1.5;
+  const double up_right = height_at((float)(x + rx * d), (float)(z + rz * d));
+  const double up_left = height_at((float)(x - rx * d), (float)(z - rz * d));
+  return std::atan2(up_right - up_left, 2 * d);
 }
 
 // Holding the current lean: the bars follow the front wheel's own direction.
@@ -282,6 +290,18 @@ void follow(robot_state &r, int slot, bike *b, const bike_frame &f) {
   const double v = f.speed, theta = bike_lean_angle(b);
   const double at = robot_path_locate(&r, f.pos[0], f.pos[2]);
   double target = std::fabs(robot_path_at(&r, at).speed);
+  // Brake for what is coming rather than for where the bike is: no faster
+  // than a steady deceleration allows to reach each of the next points' speed.
+  {
+    double dist = 0;
+    line_point prev = robot_path_at(&r, at);
+    for (int32_t i = (int32_t)at + 1; i < r.path_count && i <= (int32_t)at + 12; i++) {
+      const line_point &q = r.path[i];
+      dist += std::hypot(q.x - prev.x, q.z - prev.z);
+      prev = q;
+      target = std::fmin(target, std::sqrt(q.speed * q.speed + 2 * ANTICIPATED_BRAKING * dist));
+    }
+  }
 
   // Jumps ahead: two consecutive airborne points.
   double jump_time = 1000000;
@@ -324,8 +344,9 @@ void follow(robot_state &r, int slot, bike *b, const bike_frame &f) {
       if (fo < 0 && std::fabs(la) <= -fo / 8) n++;
     }
     gain = clamp01((20.0 - n) / 17);
-    ahead = n > 4 && std::fabs(theta) < PI / 8 ? 3 : 2;
   }
+  // The aim stays a second ahead: the lean answers the steering with a lag,
+  // and a nearer aim point makes the bike weave until it falls.
   line_point aim = robot_path_at(&r, at + ahead);
   if (jump_index >= 0 && jump_time < 2) {
     double blend = clamp01((2 - jump_time) * 2);
@@ -491,7 +512,8 @@ void speed_control(bike *b, double v, double t) {
     bike_set_throttle(b, 0);
     float brake = (float)clamp01(v - t);
     bike_set_front_brake(b, brake);
-    bike_set_rear_brake(b, brake);
+    // A locked rear wheel in a lean slides the tail out: ease it off with lean.
+    bike_set_rear_brake(b, brake * (float)clampd(1 - 1.5 * std::fabs(bike_lean_angle(b)), 0.25, 1));
   }
   if (b->gear >= 1)
     bike_set_clutch(b, 1);

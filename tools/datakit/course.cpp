@@ -382,7 +382,8 @@ bool course_build(const course_design *d, course *c) {
 
   // Speeds: the loop on its own, the straight from rest into the loop's speed.
   design_speeds(&c->loop, 0, 0);
-  design_speeds(&c->straight, 0, j.speed);
+  // The join's speed is known only now that the loop has its speeds.
+  design_speeds(&c->straight, 0, course_sample_at(&c->loop, c->join_s).speed);
   for (path_sample &q : c->straight.pts)
     if (q.s <= c->start_line_s) q.speed = 0;
 

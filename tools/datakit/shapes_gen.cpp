@@ -120,8 +120,8 @@ void shapes_generate(std::vector<shape_asset> *out) {
   }
   {  // start gate: a plate as wide as one start position, hinged at the
      // origin on the ground. At rest (dropped) it lies forward of the hinge,
-     // sunk into the ground so that it is a low bump to ride over; raised, it
-     // tilts up towards the riders by the start gate's tilt.
+     // sunk into the ground so that it is a low bump to ride over; raised, its
+     // forward edge lifts by the start gate's tilt.
     builder b = {&add(out, KIT_STARTGATE_SHAPE), {0, 0, 0}, GATE};
     for (int row = 0; row < 2; row++)
       for (int k = 0; k < 4; k++) b.at(-1.6875f + 1.125f * k, -0.2f, -(0.5f + 0.8f * row), 0.45f);
