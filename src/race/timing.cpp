@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/game_tick.h"
+#include "platform/log.h"
 #include "race/timing_gates.h"
 #include "sim/world.h"
 
@@ -50,6 +51,10 @@ bool on_and_past(int32_t k, double x, double z) {
 // After a completed lap: the rider finishes once the leader has completed
 // R laps, or when it has completed them itself.
 void apply_finish_rule(int slot, bike_timing *b) {
+  if (debug_level >= 1) {
+    int32_t lap = laps_completed(slot);
+    log_printf("Slot %d completed lap %d in %.3f s\n", slot, (int)lap, lap_time(slot, lap));
+  }
   if (b->finished) return;
   int32_t e = finish_gate(race_timing.race_laps);
   bool leader_done = race_timing.standings_count > 0 && race_timing.standings[0].gates_passed > e;

@@ -111,3 +111,20 @@ TEST_F(startup_fixture, default_track_of_the_kit_loads_and_runs_without_warnings
 }
 
 }  // namespace
+
+namespace {
+
+// The title-screen robot rides the default course: with warp, laps go by in seconds.
+TEST_F(startup_fixture, title_screen_robot_rides_laps) {
+  make_game_root(root.path, {});
+  write_file(home.file("quit.txt"), "8 quit\n");
+  std::string log = home.file("run.log");
+  run_result r = run_korvath({"--track", "dozavurozu", "--debug", "--warp"},
+                             {"KV_HOME=" + root.path, "KOBA_LOGFILE=" + log,
+                              "KOBA_OPTIONS=[video:headless][script:" + home.file("quit.txt") + "]"},
+                             home.path);
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_TRUE(contains(read_file(log), "Slot 0 completed lap 1 in ")) << read_file(log);
+}
+
+}  // namespace
