@@ -85,10 +85,8 @@ void crash_rider(bike *b) {
     for (int k = 0; k < 3; k++) vel[side][k] = (float)v[k];
   }
   b->crash_timer = CRASH_TIMER_START;
+  // The setters hold these at 0 while crashed; a grip left open at the moment
+  // of the crash must not keep driving the bike until the next set.
+  b->controls.throttle = b->controls.dab = b->controls.back_up = b->controls.lean = 0;
 }
 
-void crash_step(bike *) {
-  // Crash tests, ropes, recovery and remounting arrive with the crash work.
-}
-
-void crash_feet_step(bike *) {}
