@@ -14,6 +14,7 @@
 #include "replay/demo.h"
 #include "robot/autopilot.h"
 #include "robot/lines.h"
+#include "robot/robot_hooks.h"
 #include "sim/assembly.h"
 #include "sim/world.h"
 #include "track/track_load.h"
@@ -42,6 +43,7 @@ void race_restart_rotated() {
 }
 
 void session_world_create() {
+  robot_hooks_install();
   object_grid_clear(1);
   if (!sim_world_create()) log_printf("Can't create the physics world\n");
 }

@@ -300,3 +300,19 @@ TEST(LinesFile, SavedUnderPersonalFolderAndLoadedBack) {
 }
 
 }  // namespace
+
+#include "robot/autopilot.h"
+#include "robot/robot_hooks.h"
+#include "sim/collisions.h"
+
+TEST(robot_collisions, a_collision_forgets_both_riders_followed_lines) {
+  robot_hooks_install();
+  ASSERT_NE(forget_followed_lines_hook, nullptr);
+  for (int s : {3, 7})
+    for (int32_t &id : robot_states[s].followed) id = 11;
+  forget_followed_lines_hook(3);
+  forget_followed_lines_hook(-1);  // out of range: ignored
+  for (int32_t id : robot_states[3].followed) EXPECT_EQ(id, 0);
+  for (int32_t id : robot_states[7].followed) EXPECT_EQ(id, 11);
+  for (int32_t &id : robot_states[7].followed) id = 0;
+}
