@@ -59,6 +59,11 @@ void offsets(const bike_frame &f, double x, double z, double *forward, double *l
 double now_seconds() { return sim.sim_tick * H; }
 double drop_seconds() { return race_start_tick * H; }
 
+// The path's speed at the point nearest the bike.
+double path_speed_near(const robot_state &r, const bike_frame &f) {
+  return std::fabs(robot_path_at(&r, robot_path_locate(&r, f.pos[0], f.pos[2])).speed);
+}
+
 void set_gear_for_start(bike *b) {
   bike_set_option(b, OPTION_AUTO_SHIFT, false);
   int g = b->spec.gear_ratios[1] > 0 ? 1 : 0;
@@ -86,9 +91,9 @@ void stand_still(bike *b) {
 // The start gate: blips while waiting, revs up for the drop, reacts with the
 // personality's delay, then lets the clutch out over a quarter second.
 // Returns false once the launch is over and the robot should ride.
-bool start_procedure(robot_state &r, bike *b) {
+bool start_procedure(robot_state &r, bike *b, const bike_frame &f) {
   const double now = now_seconds(), drop = drop_seconds();
-  if (now >= drop + 5) return false;
+  if (now >= drop + 5 || r.launched) return false;
   if (r.start_timer == 0) r.start_timer = (float)(2 * robot_uniform());
   if (r.start_timer == 0) r.start_timer = 1.0f / 1024;
   const personality *p = personality_at(r.personality);
@@ -116,8 +121,14 @@ bool start_procedure(robot_state &r, bike *b) {
     return true;
   }
   const double x = now - r.start_timer;
-  if (x >= 2) return false;
   const double clutch = clamp01(4 * x);
+  // Once the clutch is home and the bike is up to its path's speed the path
+  // takes over: two seconds of full throttle without steering would carry
+  // the bike far too fast into a line that bends or slows down before then.
+  if (x >= 2 || (clutch >= 1 && f.speed >= path_speed_near(r, f))) {
+    r.launched = true;
+    return false;
+  }
   bike_set_clutch(b, (float)clutch);
   if (clutch >= 0.75)
     bike_set_option(b, OPTION_AUTO_SHIFT, true);
@@ -551,7 +562,7 @@ void autopilot_step(int slot) {
     stand_still(b);
     return;
   }
-  if (start_procedure(r, b)) return;
+  if (start_procedure(r, b, f)) return;
   bike_set_option(b, OPTION_AUTO_SHIFT, true);
   if (r.mode == 0)
     follow(r, slot, b, f);

@@ -28,6 +28,7 @@ struct robot_state {
   int32_t last_progress;  // tick
   int32_t mode;           // 0 following, 1..3 recovering
   float start_timer;      // seconds, 0 = not drawn
+  bool launched;          // the launch has handed over to the path
   float throttle_memory;
   int32_t last_limit_tick;
   int32_t followed[4];    // line id per section s mod 4
