@@ -9,6 +9,7 @@
 #include "sim/bike.h"
 #include "sim/test_rider.h"
 #include "track/heightfield.h"
+#include "track/terrain_files.h"
 #include "track/surface.h"
 
 namespace {
@@ -17,24 +18,7 @@ constexpr int SHIFT = 7;  // 128 x 128 tiles of 8 ft: a 1024 ft square
 constexpr int TICKS = 3 * 128;
 const int SLOTS[] = {0, 2, 3, 7};
 
-void make_flat_terrain() {
-  heightfield_release();
-  heightfield &t = terrain;
-  t.size_shift = SHIFT;
-  t.tiles_per_side = 1 << SHIFT;
-  t.samples_per_side = (1 << (SHIFT + 1)) + 1;
-  t.spacing = 4;
-  t.tile_size = 8;
-  t.extent = 4.0f * (1 << (SHIFT + 1));
-  int n = t.samples_per_side;
-  t.heights = new float[(size_t)n * n]();
-  t.tilemap = new unsigned char[(size_t)t.tiles_per_side * t.tiles_per_side]();
-  t.surface_count = 1;
-  surface_defaults(&t.surfaces[0]);
-  t.min_height = 0;
-  t.max_height = 0;
-  t.loaded = true;
-}
+void make_flat_terrain() { ASSERT_TRUE(heightfield_create(SHIFT, 4, 0)); }
 
 // Field widths of a record, for comparing within one quantisation step.
 const int WIDTHS[] = {3, 3, 3, 2, 2, 2, 2, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 1, 1, 1, 2};

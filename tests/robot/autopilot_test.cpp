@@ -16,6 +16,7 @@
 #include "sim/rider.h"
 #include "sim/step.h"
 #include "track/heightfield.h"
+#include "track/terrain_files.h"
 #include "track/surface.h"
 
 namespace {
@@ -24,24 +25,7 @@ constexpr int SHIFT = 9;
 constexpr float SPACING = 4;
 constexpr float MIDDLE = 2048;
 
-void make_flat_terrain() {
-  heightfield_release();
-  heightfield &t = terrain;
-  t.size_shift = SHIFT;
-  t.tiles_per_side = 1 << SHIFT;
-  t.samples_per_side = (1 << (SHIFT + 1)) + 1;
-  t.spacing = SPACING;
-  t.tile_size = 2 * SPACING;
-  t.extent = SPACING * (1 << (SHIFT + 1));
-  int n = t.samples_per_side;
-  t.heights = new float[(size_t)n * n]();
-  t.tilemap = new unsigned char[(size_t)t.tiles_per_side * t.tiles_per_side]();
-  t.surface_count = 1;
-  surface_defaults(&t.surfaces[0]);
-  t.min_height = 0;
-  t.max_height = 0;
-  t.loaded = true;
-}
+void make_flat_terrain() { ASSERT_TRUE(heightfield_create(SHIFT, SPACING, 0)); }
 
 struct autopilot : world_test {
   void SetUp() override {

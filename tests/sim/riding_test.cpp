@@ -10,6 +10,7 @@
 #include "sim/test_rider.h"
 #include "sim/world_fixture.h"
 #include "track/heightfield.h"
+#include "track/terrain_files.h"
 
 namespace {
 
@@ -20,19 +21,9 @@ constexpr float MIDDLE = 2048;
 // A flat terrain at height 0; `ramp` adds a kicker across x, rising 8 ft
 // over the 40 ft before z = ramp_z (riding towards -z) and dropping at once.
 void make_terrain(bool ramp, float ramp_z = 0) {
-  heightfield_release();
+  ASSERT_TRUE(heightfield_create(SHIFT, SPACING, 0));
   heightfield &t = terrain;
-  t.size_shift = SHIFT;
-  t.tiles_per_side = 1 << SHIFT;
-  t.samples_per_side = (1 << (SHIFT + 1)) + 1;
-  t.spacing = SPACING;
-  t.tile_size = 2 * SPACING;
-  t.extent = SPACING * (1 << (SHIFT + 1));
   int n = t.samples_per_side;
-  t.heights = new float[(size_t)n * n]();
-  t.tilemap = new unsigned char[(size_t)t.tiles_per_side * t.tiles_per_side]();
-  t.surface_count = 1;
-  surface_defaults(&t.surfaces[0]);
   if (ramp)
     for (int j = 0; j < n; j++) {
       float z = j * SPACING, rise = ramp_z + 40 - z;
@@ -40,9 +31,7 @@ void make_terrain(bool ramp, float ramp_z = 0) {
         for (int i = 0; i < n; i++) t.heights[(size_t)j * n + i] = rise * 0.2f;
       }
     }
-  t.min_height = 0;
   t.max_height = ramp ? 8 : 0;
-  t.loaded = true;
 }
 
 struct riding : world_test {
