@@ -74,6 +74,27 @@ bool everyone_finished() {
   return true;
 }
 
+// Per rider, until it finishes: collisions (ticks of contact with another bike
+// that follow a tick without one) and crashes (the rider coming off).
+struct incident_counts {
+  int collisions, crashes;
+  bool colliding, crashed;
+};
+incident_counts incidents[BIKE_SLOT_COUNT];
+
+void count_incidents() {
+  for (int s = 0; s < BIKE_SLOT_COUNT; s++) {
+    bike *b = bike_slot_bike(s);
+    if (!b || rider_finished(s)) continue;
+    incident_counts &c = incidents[s];
+    bool colliding = b->last_collision_tick == sim.sim_tick - 1, crashed = b->crash_timer > 0;
+    if (colliding && !c.colliding) c.collisions++;
+    if (crashed && !c.crashed) c.crashes++;
+    c.colliding = colliding;
+    c.crashed = crashed;
+  }
+}
+
 const char *kind_name(int kind) { return kind == BIKE_LOCAL ? "human" : kind == BIKE_ROBOT ? "robot" : "replayed"; }
 
 void print_results() {
@@ -84,9 +105,10 @@ void print_results() {
     if (!b) continue;
     int place = standings_index(s);
     const dReal *p = dBodyGetPosition(b->chassis);
-    printf("slot %d %s #%s %s: gates %d, laps %d, position %d%s, at (%.2f, %.2f)\n", s, kind_name(bike_slot_kind(s)),
-           b->rider_number, b->spec.name, (int)race_timing.bikes[s].gates_passed, (int)laps_completed(s),
-           place < race_timing.standings_count ? place + 1 : 0, rider_finished(s) ? ", finished" : "", p[0], p[2]);
+    printf("slot %d %s #%s %s: gates %d, laps %d, position %d%s, at (%.2f, %.2f), collisions %d, crashes %d\n", s,
+           kind_name(bike_slot_kind(s)), b->rider_number, b->spec.name, (int)race_timing.bikes[s].gates_passed,
+           (int)laps_completed(s), place < race_timing.standings_count ? place + 1 : 0,
+           rider_finished(s) ? ", finished" : "", p[0], p[2], incidents[s].collisions, incidents[s].crashes);
     for (int lap = 1; lap <= laps_completed(s); lap++) printf("  lap %d %.3f s\n", lap, lap_time(s, lap));
   }
 }
@@ -141,6 +163,7 @@ int main(int argc, char **argv) {
       if (o.human == HUMAN_TEST_RIDER) drive_by_test_rider(h, b, o.rider_speed);
     }
     game_tick();
+    count_incidents();
   }
   double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
   double simulated = ticks * TICK_LENGTH;
