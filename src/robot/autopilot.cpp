@@ -461,6 +461,22 @@ void recover(robot_state &r, bike *b, const bike_frame &f) {
   const double idle = (now - r.last_progress) * H;
   if (idle <= 19) {
     const double v = f.speed;
+    // Wedged against a bale or another bike: full throttle moves nothing, so
+    // walk the bike back a few feet, swinging its nose towards the point.
+    if (now < r.back_up_until) {
+      bike_set_back_up(b, 1);
+      bike_set_steer(b, (float)(fo > 0 ? clampd(2 * la / fo, -1, 1) : la > 0 ? 1 : -1));
+      bike_set_dab(b, 1);
+      bike_set_throttle(b, 0);
+      bike_set_front_brake(b, 0);
+      bike_set_rear_brake(b, 0);
+      return;
+    }
+    r.stall_ticks = v < 1 && b->controls.throttle > 0.5f ? r.stall_ticks + 1 : 0;
+    if (r.stall_ticks >= 256) {
+      r.stall_ticks = 0;
+      r.back_up_until = now + 192;
+    }
     double limit = v < 10 ? 1.0 / 6 : v < 20 ? 1.0 / 6 + (v - 10) / 10 * (0.5 - 1.0 / 6) : 0.5;
     double desired = fo > std::fabs(la) ? 0.5 * la / fo : (la > 0 ? limit : -limit);
     desired = clampd(desired, -limit, limit);
@@ -564,6 +580,7 @@ void autopilot_step(int slot) {
   }
   if (start_procedure(r, b, f)) return;
   bike_set_option(b, OPTION_AUTO_SHIFT, true);
+  bike_set_back_up(b, 0);
   if (r.mode == 0)
     follow(r, slot, b, f);
   else

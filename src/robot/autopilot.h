@@ -32,6 +32,8 @@ struct robot_state {
   float throttle_memory;
   int32_t last_limit_tick;
   int32_t followed[4];    // line id per section s mod 4
+  int32_t stall_ticks;    // recovering ticks at full throttle without moving
+  int32_t back_up_until;  // tick; walking the bike backwards until then
 };
 
 extern robot_state robot_states[40];

@@ -129,6 +129,36 @@ TEST_F(autopilot, follows_a_curved_line) {
   EXPECT_FALSE(bike_is_crashed(b));
 }
 
+// A bank across the line stops the bike dead: once full throttle has moved
+// nothing for a while, the recovering robot walks the bike back from it.
+TEST_F(autopilot, backs_away_from_a_bank_it_is_wedged_against) {
+  const float wall_z = MIDDLE - 24;
+  for (int j = 0; j < terrain.samples_per_side; j++)
+    for (int i = 0; i < terrain.samples_per_side; i++)
+      if (j * SPACING <= wall_z && std::fabs(i * SPACING - MIDDLE) < 60)
+        terrain.heights[j * terrain.samples_per_side + i] = 40;
+  bike *b = place_robot(0, MIDDLE, MIDDLE, PERSONALITY_VASK);
+  auto north = [](double s, double *x, double *z) { *x = MIDDLE, *z = MIDDLE - s; };
+  std::vector<line_point> a = sample(north, 8, 40), c = sample(north, 8, 200, 40 * 8 * 0.25f);
+  line_add(0, 0, a.data(), (int)a.size(), 1000, 2000);
+  line_add(1, 0, c.data(), (int)c.size(), 1000, 2000);
+  sim.sim_tick = 3840;  // the first line holds recovery off until then
+  race_start_tick = sim.sim_tick - 10 * 128;
+  double nearest = MIDDLE, after = 0;
+  bool backed = false;
+  for (int i = 0; i < 25 * 128; i++) {
+    tick();
+    const double z = dBodyGetPosition(b->chassis)[2];
+    if (!backed) nearest = std::fmin(nearest, z);
+    if (b->controls.back_up > 0) backed = true;
+    if (backed) after = std::fmax(after, z - nearest);
+  }
+  std::printf("wedged: nearest %.1f ft from the bank, backed %d, %.1f ft back\n", nearest - wall_z, backed, after);
+  EXPECT_LT(nearest - wall_z, 10);  // it did ride up to the bank
+  EXPECT_TRUE(backed);
+  EXPECT_GT(after, 2);
+}
+
 TEST_F(autopilot, stands_with_brakes_on_without_lines) {
   bike *b = place_robot(0, MIDDLE, MIDDLE, PERSONALITY_VASK);
   race_start_tick = -10 * 128;
