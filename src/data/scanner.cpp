@@ -49,17 +49,21 @@ struct conversion {
   bool long_double;
 };
 
+// An optional "-" or "+" within the width; true after a "-".
+bool take_sign(data_stream *s, int *width) {
+  int c = stream_peek(s);
+  if (*width <= 0 || (c != '-' && c != '+')) return false;
+  stream_take(s);
+  (*width)--;
+  return c == '-';
+}
+
 scan_outcome scan_integer(data_stream *s, const conversion &cv, int base, bool detect_base, va_list *ap) {
   skip_space(s);
   if (stream_peek(s) < 0) return SCAN_INPUT_FAIL;
   int width = cv.width;
-  bool negative = false;
-  int c = stream_peek(s);
-  if (width > 0 && (c == '-' || c == '+')) {
-    negative = c == '-';
-    stream_take(s);
-    width--;
-  }
+  bool negative = take_sign(s, &width);
+  int c;
   bool any_digit = false;
   if (detect_base) {
     base = 10;
@@ -105,13 +109,8 @@ scan_outcome scan_float(data_stream *s, const conversion &cv, va_list *ap) {
   skip_space(s);
   if (stream_peek(s) < 0) return SCAN_INPUT_FAIL;
   int width = cv.width;
-  bool negative = false;
-  int c = stream_peek(s);
-  if (width > 0 && (c == '-' || c == '+')) {
-    negative = c == '-';
-    stream_take(s);
-    width--;
-  }
+  bool negative = take_sign(s, &width);
+  int c;
   char digits[MAX_KEPT_DIGITS + 24];
   int kept = 0;
   bool dropped_nonzero = false;

@@ -136,19 +136,27 @@ float circle_segment_distance(const float c[3], const float a[3], float radius, 
   return std::sqrt(best_f);
 }
 
-bool torus_triangle(const torus_shape &t, const float v0[3], const float v1[3], const float v2[3],
-                    ground_contact *out) {
-  const float *c = t.centre, *a = t.axle;
-  const float big_r = t.major_radius, small_r = t.minor_radius;
-  const float *v[3] = {v0, v1, v2};
-  float e1[3], e2[3], n_raw[3];
+// The normal of triangle v0 v1 v2 (counter-clockwise), as the edges' cross
+// product and as a unit vector; false for a degenerate or non-finite triangle.
+static bool triangle_normal(const float v0[3], const float v1[3], const float v2[3], float n_raw[3], float n[3]) {
+  float e1[3], e2[3];
   sub(v1, v0, e1);
   sub(v2, v0, e2);
   cross(e1, e2, n_raw);
   float n_len2 = dot(n_raw, n_raw);
   if (!(n_len2 > 0) || !std::isfinite(n_len2)) return false;
   float n_len = std::sqrt(n_len2);
-  float n[3] = {n_raw[0] / n_len, n_raw[1] / n_len, n_raw[2] / n_len};
+  for (int k = 0; k < 3; k++) n[k] = n_raw[k] / n_len;
+  return true;
+}
+
+bool torus_triangle(const torus_shape &t, const float v0[3], const float v1[3], const float v2[3],
+                    ground_contact *out) {
+  const float *c = t.centre, *a = t.axle;
+  const float big_r = t.major_radius, small_r = t.minor_radius;
+  const float *v[3] = {v0, v1, v2};
+  float n_raw[3], n[3];
+  if (!triangle_normal(v0, v1, v2, n_raw, n)) return false;
 
   // The direction in the wheel plane that points most against the normal;
   // a wheel lying flat has none, and then every direction in its plane is
@@ -269,14 +277,8 @@ bool torus_triangle(const torus_shape &t, const float v0[3], const float v1[3], 
 bool sphere_triangle(const float centre[3], float radius, const float v0[3], const float v1[3],
                      const float v2[3], ground_contact *out) {
   const float *v[3] = {v0, v1, v2};
-  float e1[3], e2[3], n_raw[3];
-  sub(v1, v0, e1);
-  sub(v2, v0, e2);
-  cross(e1, e2, n_raw);
-  float n_len2 = dot(n_raw, n_raw);
-  if (!(n_len2 > 0) || !std::isfinite(n_len2)) return false;
-  float n_len = std::sqrt(n_len2);
-  float n[3] = {n_raw[0] / n_len, n_raw[1] / n_len, n_raw[2] / n_len};
+  float n_raw[3], n[3];
+  if (!triangle_normal(v0, v1, v2, n_raw, n)) return false;
 
   bool outside[3], any_outside = false;
   for (int j = 0; j < 3; j++) {
