@@ -11,6 +11,7 @@
 #include "race/timing.h"
 #include "race/timing_bike.h"
 #include "race/timing_gates.h"
+#include "race/turn_hooks.h"
 #include "replay/demo.h"
 #include "robot/autopilot.h"
 #include "robot/lines.h"
@@ -44,6 +45,7 @@ void race_restart_rotated() {
 
 void session_world_create() {
   robot_hooks_install();
+  turn_hooks_install();
   object_grid_clear(1);
   if (!sim_world_create()) log_printf("Can't create the physics world\n");
 }

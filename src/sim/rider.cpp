@@ -206,25 +206,7 @@ bool turn_on_spot(bike *b, double speed, double lean) {
   if (!turn_on_spot_allowed_hook || !turn_on_spot_allowed_hook(b)) return false;
   double target[3];
   if (!turn_target(b, target)) return false;
-  const dReal *c = dBodyGetPosition(b->chassis);
-  double t[3] = {target[0] - c[0], target[1] - c[1], target[2] - c[2]};
-  dVector3 z;
-  dBodyVectorToWorld(b->chassis, 0, 0, 1, z);
-  double len2 = z[0] * z[0] + z[2] * z[2];
-  if (len2 <= 1.0 / 1024) return false;
-  double len = std::sqrt(len2), bx = z[0] / len, bz = z[2] / len;
-  double p = t[0] * bx + t[2] * bz;
-  double s = t[0] * bz - t[2] * bx;
-  double rate = b->bump_timer < 0 ? M_PI : M_PI / 2;
-  double lift = 320.0 * b->total_mass;
-  if (p >= 0 || std::fabs(s) >= -p / 4) {
-    world_motor(b, 0, 1, 0, -signd(s) * rate, lift);
-    for (int w = 0; w < 2; w++)
-      if (touches(b, w)) dBodyAddForce(b->wheels[w].body, 0, 32.0 * b->total_mass, 0);
-    return true;
-  }
-  world_motor(b, 0, 1, 0, -signd(s) * rate, std::fabs(4 * s / p) * lift);
-  return false;
+  return bike_turn_toward(b, target);
 }
 
 // Helps a leaning bike at low speed back towards upright.
@@ -251,6 +233,28 @@ void righting_help(bike *b, double speed, double lean) {
 }
 
 }  // namespace
+
+bool bike_turn_toward(bike *b, const double target[3]) {
+  const dReal *c = dBodyGetPosition(b->chassis);
+  double t[3] = {target[0] - c[0], target[1] - c[1], target[2] - c[2]};
+  dVector3 z;
+  dBodyVectorToWorld(b->chassis, 0, 0, 1, z);
+  double len2 = z[0] * z[0] + z[2] * z[2];
+  if (len2 <= 1.0 / 1024) return false;
+  double len = std::sqrt(len2), bx = z[0] / len, bz = z[2] / len;
+  double p = t[0] * bx + t[2] * bz;
+  double s = t[0] * bz - t[2] * bx;
+  double rate = b->bump_timer < 0 ? M_PI : M_PI / 2;
+  double lift = 320.0 * b->total_mass;
+  if (p >= 0 || std::fabs(s) >= -p / 4) {
+    world_motor(b, 0, 1, 0, -signd(s) * rate, lift);
+    for (int w = 0; w < 2; w++)
+      if (touches(b, w)) dBodyAddForce(b->wheels[w].body, 0, 32.0 * b->total_mass, 0);
+    return true;
+  }
+  world_motor(b, 0, 1, 0, -signd(s) * rate, std::fabs(4 * s / p) * lift);
+  return false;
+}
 
 double bike_roll_rate(const bike *b) {
   const dReal *w = dBodyGetAngularVel(b->chassis);

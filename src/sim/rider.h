@@ -59,6 +59,13 @@ extern bool (*turn_on_spot_allowed_hook)(bike *b);
 // (no turn) when neither is known.
 bool turn_target(const bike *b, double out[3]);
 
+// The rider walks the bike round on the spot towards a ground point: a yaw
+// motor about the world vertical at pi/2 rad/s (pi while bump_timer < 0).
+// While the point is behind or more than about 14 degrees off, every touching
+// wheel is lifted by the bike's weight and true is returned; nearer the
+// heading the motor only trims, with a force that fades as the bike lines up.
+bool bike_turn_toward(bike *b, const double target[3]);
+
 // Pieces of bike_step, in its order.
 void rider_low_speed_assists(bike *b);  // back-up and stopped-bike assists
 void rider_attachment(bike *b);         // the rider's springs for this step
