@@ -1,5 +1,6 @@
 #include "robot/autopilot.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -451,7 +452,16 @@ void follow(robot_state &r, int slot, bike *b, const bike_frame &f) {
 void recover(robot_state &r, bike *b, const bike_frame &f) {
   const int32_t now = sim.sim_tick;
   if ((now - r.last_progress) * H > 40 && r.path_count > 0) {
-    r.path_index = now % r.path_count;
+    // Start again from the path where the bike is, a few points on for
+    // variety: a point picked anywhere on the path can lie hundreds of feet
+    // away, behind, with the field riding at the bike.
+    int32_t nearest = 0;
+    double best = 1e300;
+    for (int32_t i = 0; i < r.path_count; i++) {
+      double d = std::hypot(r.path[i].x - f.pos[0], r.path[i].z - f.pos[2]);
+      if (d < best) best = d, nearest = i;
+    }
+    r.path_index = std::min(nearest + 1 + now % 4, r.path_count - 1);
     r.last_progress = now;
   }
   if (r.path_index >= r.path_count) return;
@@ -472,10 +482,28 @@ void recover(robot_state &r, bike *b, const bike_frame &f) {
       bike_set_rear_brake(b, 0);
       return;
     }
-    r.stall_ticks = v < 1 && b->controls.throttle > 0.5f ? r.stall_ticks + 1 : 0;
+    // Standing still while recovering means stuck, whatever the throttle
+    // does: with a wheel up on another bike the in-air rule closes it.
+    const bool crashed = b->crash_timer > 0;
+    r.stall_ticks = v < 1 && !crashed ? r.stall_ticks + 1 : 0;
     if (r.stall_ticks >= 256) {
       r.stall_ticks = 0;
       r.back_up_until = now + 192;
+    }
+    // Too slow to turn by leaning and the point well off to the side or
+    // behind: the rider walks the bike round first.
+    // (Beside a point a few feet off the bike simply rides on past it.)
+    const bool well_off = fo < std::fabs(la) && fo * fo + la * la > 100;
+    if (v < 5 && !crashed && well_off && std::fabs(bike_lean_angle(b)) < 7 * PI / 20) {
+      const double target[3] = {p.x, p.y, p.z};
+      bike_turn_toward(b, target);
+      r.mode = 3;
+      bike_set_steer(b, 0);
+      bike_set_dab(b, 1);
+      bike_set_throttle(b, 0);
+      bike_set_front_brake(b, 0);
+      bike_set_rear_brake(b, 0);
+      return;
     }
     double limit = v < 10 ? 1.0 / 6 : v < 20 ? 1.0 / 6 + (v - 10) / 10 * (0.5 - 1.0 / 6) : 0.5;
     double desired = fo > std::fabs(la) ? 0.5 * la / fo : (la > 0 ? limit : -limit);
@@ -488,7 +516,9 @@ void recover(robot_state &r, bike *b, const bike_frame &f) {
     const double theta = bike_lean_angle(b), wz = bike_roll_rate(b);
     bike_set_steer(b, (float)clampd(2 * (wz - clampd((-desired - theta) * 4, -4, 4)), -1, 1));
     bike_set_dab(b, 1);
-    speed_control(b, v, std::fmin(std::fabs(p.speed), 15.0));
+    // Slow down for a point well off to the side, so that the walk round
+    // above takes over instead of circling it.
+    speed_control(b, v, well_off ? 3.0 : std::fmin(std::fabs(p.speed), 15.0));
     return;
   }
   // Long stuck: drag the front wheel towards the path.

@@ -159,6 +159,35 @@ TEST_F(autopilot, backs_away_from_a_bank_it_is_wedged_against) {
   EXPECT_GT(after, 2);
 }
 
+// Stopped with its path behind it (as after a crash), the recovering robot
+// walks the bike round and rides on along the path instead of circling.
+TEST_F(autopilot, turns_round_to_a_path_behind_it) {
+  bike *b = place_robot(0, MIDDLE, MIDDLE, PERSONALITY_VASK);
+  auto south = [](double s, double *x, double *z) { *x = MIDDLE + 6, *z = MIDDLE + 12 + s; };
+  std::vector<line_point> a = sample(south, 20, 60), c = sample(south, 20, 200, 60 * 20 * 0.25f);
+  line_add(0, 0, a.data(), (int)a.size(), 1000, 2000);
+  line_add(1, 0, c.data(), (int)c.size(), 1000, 2000);
+  sim.sim_tick = 3840;
+  race_start_tick = sim.sim_tick - 10 * 128;
+  robot_states[0].mode = 3;  // recovering, as after a crash
+  int faced = -1;
+  for (int i = 0; i < 20 * 128 && faced < 0; i++) {
+    tick();
+    dVector3 f;
+    dBodyVectorToWorld(b->chassis, 0, 0, -1, f);
+    if (f[2] > 0.9 && bike_speed(b) > 5) faced = i;
+  }
+  const int32_t start_index = robot_states[0].path_index;
+  for (int i = 0; i < 8 * 128; i++) tick();
+  const dReal *p = dBodyGetPosition(b->chassis);
+  std::printf("path behind: facing it after %.2f s, then at (%.1f, %.1f)\n", faced / 128.0, p[0] - MIDDLE, p[2] - MIDDLE);
+  ASSERT_GE(faced, 0);
+  EXPECT_LT(faced, 7 * 128);
+  EXPECT_GT(robot_states[0].path_index, start_index + 4);  // riding the path again
+  EXPECT_LT(std::fabs(p[0] - (MIDDLE + 6)), 8);
+  EXPECT_GT(p[2], MIDDLE + 60);
+}
+
 TEST_F(autopilot, stands_with_brakes_on_without_lines) {
   bike *b = place_robot(0, MIDDLE, MIDDLE, PERSONALITY_VASK);
   race_start_tick = -10 * 128;
