@@ -243,6 +243,8 @@ void bike_reset_pose(bike *b) {
   b->crash_timer = 0;
   b->bump_timer = 0;
   b->last_collision_tick = -1;
+  b->contact_run_start = -1;
+  b->separating = 0;
   b->down_flag = 0;
   b->finished = 0;
   b->landing_factor = 1;

@@ -122,6 +122,10 @@ struct bike {
   int32_t down_flag;
   int32_t finished;
   int32_t last_collision_tick;
+  // Untangling: the tick the current run of bike contacts began (-1 none),
+  // and the slots this bike passes through until the two are apart.
+  int32_t contact_run_start;
+  uint64_t separating;
   int32_t slot;
   char rider_number[RIDER_NUMBER_LENGTH + 1];
   // Replays and the network: positions at the last applied state (or reset),

@@ -17,6 +17,10 @@ namespace {
 
 constexpr double MOVING_SPEED = 5;          // ft/s
 constexpr double STRUCK_RIDER_SPEED2 = 400;  // (20 ft/s)^2
+constexpr int32_t TANGLE_GAP = 16;      // ticks without contact that still continue a run
+constexpr int32_t TANGLE_TICKS = 640;   // 5 s of contact
+constexpr double TANGLE_SPEED = 15;     // ft/s
+constexpr double TANGLE_APART = 12;     // ft between the chassis
 constexpr float HEAD_ON_BUMP = 192, FRONT_BUMP = 256, STRUCK_IMMUNITY = -640;
 
 bool moving(const bike *b) { return bike_speed(b) >= MOVING_SPEED; }
@@ -63,7 +67,11 @@ bool bike_collide(bike *a, bike *b) {
     front_struck(b, a);
   }
 
-  a->last_collision_tick = b->last_collision_tick = sim.sim_tick;
+  for (bike *x : {a, b}) {
+    if (x->last_collision_tick < sim.sim_tick - TANGLE_GAP || x->contact_run_start < 0)
+      x->contact_run_start = sim.sim_tick;
+    x->last_collision_tick = sim.sim_tick;
+  }
   if (forget_followed_lines_hook) {
     forget_followed_lines_hook(a->slot);
     forget_followed_lines_hook(b->slot);
@@ -88,7 +96,30 @@ int collide_with_object(bike *b, collision_shape *shape, dBodyID object_body, co
   return mask;
 }
 
-bool bike_collide_pair(bike *a, bike *b) { return bike_collide(a, b); }
+// Two slow bikes that have touched for seconds on end are locked together
+// (a wheel inside the other's frame) and would drag each other about for the
+// rest of the race: like riders pulling their bikes apart, the pair stops
+// colliding until the two are well apart.
+bool bike_collide_pair(bike *a, bike *b) {
+  if (!a || !b || a == b) return false;
+  const bool slots_ok = a->slot >= 0 && a->slot < 64 && b->slot >= 0 && b->slot < 64;
+  const uint64_t bit_a = slots_ok ? 1ull << a->slot : 0, bit_b = slots_ok ? 1ull << b->slot : 0;
+  if (slots_ok && ((a->separating & bit_b) || (b->separating & bit_a))) {
+    const dReal *p = dBodyGetPosition(a->chassis), *q = dBodyGetPosition(b->chassis);
+    const double dx = p[0] - q[0], dy = p[1] - q[1], dz = p[2] - q[2];
+    if (dx * dx + dy * dy + dz * dz <= TANGLE_APART * TANGLE_APART) return false;
+    a->separating &= ~bit_b;
+    b->separating &= ~bit_a;
+  }
+  if (!bike_collide(a, b)) return false;
+  const int32_t now = sim.sim_tick;
+  if (slots_ok && now - a->contact_run_start >= TANGLE_TICKS && now - b->contact_run_start >= TANGLE_TICKS &&
+      bike_speed(a) < TANGLE_SPEED && bike_speed(b) < TANGLE_SPEED) {
+    a->separating |= bit_b;
+    b->separating |= bit_a;
+  }
+  return true;
+}
 
 bool bike_collide_object(bike *b, int object) {
   const statue *st = placed_object(object);

@@ -214,6 +214,39 @@ TEST_F(bike_pairs, a_bike_that_collided_this_step_exchanges_forces_and_lines_are
   EXPECT_EQ(forgotten, (std::vector<int>{0, 1}));
 }
 
+TEST_F(bike_pairs, two_slow_bikes_locked_together_stop_colliding_until_apart) {
+  bike *a = place(0, 100, 100), *b = place(1, 0, 0);
+  ASSERT_TRUE(a && b);
+  // Held in contact (no world step moves them apart), at a standstill.
+  put(b, b->rear_wheel, a->front_wheel, -(a->wheels[0].major_radius + b->wheels[1].major_radius - 0.2));
+  int touching = 0;
+  for (int t = 0; t < 5 * 128 + 2; t++, sim.sim_tick++) {
+    touching += bike_collide_pair(a, b);
+    dJointGroupEmpty(sim.contact_group);
+  }
+  // Five seconds in contact, then the pair passes through each other.
+  EXPECT_EQ(touching, 5 * 128 + 1);
+  EXPECT_FALSE(bike_collide_pair(a, b));
+  // Apart by more than 12 ft the pair collides as before once it meets again.
+  bike_translate(b, 0, 0, 20);
+  EXPECT_FALSE(bike_collide_pair(a, b));
+  EXPECT_EQ(a->separating | b->separating, 0u);
+  bike_translate(b, 0, 0, -20);
+  EXPECT_TRUE(bike_collide_pair(a, b));
+  dJointGroupEmpty(sim.contact_group);
+
+  // Moving bikes rubbing for as long are never let through.
+  a = place(2, 100, 100), b = place(3, 0, 0);
+  ASSERT_TRUE(a && b);
+  put(b, b->rear_wheel, a->front_wheel, -(a->wheels[0].major_radius + b->wheels[1].major_radius - 0.2));
+  set_velocity(a, 0, -20);
+  set_velocity(b, 0, -20);
+  for (int t = 0; t < 6 * 128; t++, sim.sim_tick++) {
+    ASSERT_TRUE(bike_collide_pair(a, b)) << "tick " << t;
+    dJointGroupEmpty(sim.contact_group);
+  }
+}
+
 TEST_F(bike_pairs, driven_into_each_other_they_bounce_apart_and_stay_finite) {
   bike *a = place(0, 100, 100), *b = place(1, 0, 0, M_PI);
   ASSERT_TRUE(a && b);
