@@ -22,6 +22,10 @@
 #include "race/timing.h"
 #include "race/timing_gates.h"
 #include "race_options.h"
+#include "robot/autopilot.h"
+#include "robot/turn_target.h"
+#include "sim/drivetrain.h"
+#include "sim/rider.h"
 #include "sim/bike.h"
 #include "sim/test_rider.h"
 #include "sim/world.h"
@@ -56,14 +60,22 @@ void drive_by_script(bike *b, double seconds) {
   apply_actions(b, values);
 }
 
-// Towards the next gate expected, at the wanted speed.
+// Along the fastest riding line about a second ahead, else towards the next
+// gate expected, at the wanted speed (no faster than the line was ridden).
 void drive_by_test_rider(int slot, bike *b, double speed) {
   test_rider_goal goal = {speed, bike_heading(b)};
-  if (race_course.active) {
+  const dReal *p = dBodyGetPosition(b->front_wheel);
+  double target[3];
+  if (line_ahead_target(slot, p[0], p[2], target)) {
+    goal.heading = std::atan2(-(target[0] - p[0]), -(target[2] - p[2]));
+  } else if (race_course.active) {
     const timing_gate &g = race_course.gates[sequence_gate(race_timing.bikes[slot].gates_passed)];
-    const dReal *p = dBodyGetPosition(b->front_wheel);
     goal.heading = std::atan2(-(g.position[0] - p[0]), -(g.position[2] - p[2]));
   }
+  // Slow for a sharp turn: a wide exit misses the gate in a hairpin.
+  const double off = std::fabs(std::remainder(goal.heading - bike_heading(b), 2 * M_PI));
+  goal.speed *= std::fmax(0.4, 1 - off / 1.2);
+  if (race_start_tick > sim.sim_tick) goal.speed = 0;  // behind the gate until it drops
   bike_apply_controls(b, test_rider_controls(b, goal));
 }
 
@@ -93,6 +105,24 @@ void count_incidents() {
     c.colliding = colliding;
     c.crashed = crashed;
   }
+}
+
+// One line of a slot's state, for following a rider through a race.
+void trace_slot(int s) {
+  bike *b = bike_slot_bike(s);
+  if (!b) return;
+  const dReal *p = dBodyGetPosition(b->chassis), *v = dBodyGetLinearVel(b->chassis);
+  printf("t %7.2f slot %d at (%.1f, %.1f, %.1f) speed %.1f lean %.2f wheels %d%d gates %d crash %d", sim.sim_tick * TICK_LENGTH,
+         s, p[0], p[1], p[2], std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]), bike_lean_angle(b),
+         wheel_touches(b, 0), wheel_touches(b, 1), (int)race_timing.bikes[s].gates_passed, b->crash_timer);
+  const robot_state &r = robot_states[s];
+  if (bike_slot_kind(s) == BIKE_ROBOT && r.path_index < r.path_count) {
+    const line_point &q = r.path[r.path_index];
+    printf(" mode %d point %d/%d (%.1f, %.1f) v %.1f", (int)r.mode, (int)r.path_index, (int)r.path_count, q.x, q.z, q.speed);
+  } else if (double aim[3]; bike_slot_kind(s) != BIKE_ROBOT && line_ahead_target(s, p[0], p[2], aim)) {
+    printf(" line aim (%.1f, %.1f)", aim[0], aim[2]);
+  }
+  printf(" thr %.2f steer %.2f\n", b->controls.throttle, b->controls.steer);
 }
 
 const char *kind_name(int kind) { return kind == BIKE_LOCAL ? "human" : kind == BIKE_ROBOT ? "robot" : "replayed"; }
@@ -164,6 +194,7 @@ int main(int argc, char **argv) {
     }
     game_tick();
     count_incidents();
+    if (o.trace_slot >= 0 && sim.sim_tick % 128 == 0) trace_slot(o.trace_slot);
   }
   double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall_start).count();
   double simulated = ticks * TICK_LENGTH;

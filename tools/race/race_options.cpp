@@ -20,7 +20,8 @@ void race_options_usage(FILE *out) {
       "  --seed N             seed of the race generator (gate drop, robot order)\n"
       "  --record             record the race into demos/default.kvdemo\n"
       "  --ticks N            stop after N ticks of 1/128 s (default 230400)\n"
-      "  --debug              verbose log lines\n",
+      "  --debug              verbose log lines\n"
+      "  --trace SLOT         print the slot's state once a simulated second\n",
       out);
 }
 
@@ -117,6 +118,9 @@ int race_options_parse(int argc, char **argv, race_tool_options *o) {
     } else if (!strcmp(a, "--ticks")) {
       if (!to_long(v, 1, 1LL << 40, &n)) return bad(a);
       o->tick_limit = n, i++;
+    } else if (!strcmp(a, "--trace")) {
+      if (!to_long(v, 0, LINEUP_GATES - 1, &n)) return bad(a);
+      o->trace_slot = (int)n, i++;
     } else if (!strcmp(a, "--debug")) {
       o->debug = 1;
     } else {

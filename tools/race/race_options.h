@@ -24,6 +24,7 @@ struct race_tool_options {
   bool record = false;
   int64_t tick_limit = 128LL * 60 * 30;  // 30 simulated minutes
   int debug = 0;
+  int trace_slot = -1;  // one line per simulated second for this slot
 };
 
 // Parses argv (program name skipped). Returns 0 to run, 1 after printing
