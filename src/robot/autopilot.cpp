@@ -461,7 +461,7 @@ void recover(robot_state &r, bike *b, const bike_frame &f) {
       double d = std::hypot(r.path[i].x - f.pos[0], r.path[i].z - f.pos[2]);
       if (d < best) best = d, nearest = i;
     }
-    r.path_index = std::min(nearest + 1 + now % 4, r.path_count - 1);
+    r.path_index = std::min(nearest + 1 + (now & 3), r.path_count - 1);
     r.last_progress = now;
   }
   if (r.path_index >= r.path_count) return;
@@ -482,19 +482,22 @@ void recover(robot_state &r, bike *b, const bike_frame &f) {
       bike_set_rear_brake(b, 0);
       return;
     }
-    // Standing still while recovering means stuck, whatever the throttle
-    // does: with a wheel up on another bike the in-air rule closes it.
+    // Too slow to turn by leaning and the point well off to the side or
+    // behind: the rider walks the bike round first. (Beside a point a few
+    // feet off, the bike simply rides on past it.)
     const bool crashed = b->crash_timer > 0;
-    r.stall_ticks = v < 1 && !crashed ? r.stall_ticks + 1 : 0;
+    const bool well_off = fo < std::fabs(la) && fo * fo + la * la > 100;
+    const bool walk_round = v < 5 && !crashed && well_off && std::fabs(bike_lean_angle(b)) < 7 * PI / 20;
+    // Standing still while recovering means stuck, whatever the throttle
+    // does (with a wheel up on another bike the in-air rule closes it),
+    // unless the bike is being turned round where it stands.
+    const bool turning = std::fabs(dBodyGetAngularVel(b->chassis)[1]) > 0.2;
+    r.stall_ticks = v < 1 && !crashed && !(walk_round && turning) ? r.stall_ticks + 1 : 0;
     if (r.stall_ticks >= 256) {
       r.stall_ticks = 0;
       r.back_up_until = now + 192;
     }
-    // Too slow to turn by leaning and the point well off to the side or
-    // behind: the rider walks the bike round first.
-    // (Beside a point a few feet off the bike simply rides on past it.)
-    const bool well_off = fo < std::fabs(la) && fo * fo + la * la > 100;
-    if (v < 5 && !crashed && well_off && std::fabs(bike_lean_angle(b)) < 7 * PI / 20) {
+    if (walk_round) {
       const double target[3] = {p.x, p.y, p.z};
       bike_turn_toward(b, target);
       r.mode = 3;
