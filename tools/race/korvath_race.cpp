@@ -21,6 +21,7 @@
 #include "race/race_setup.h"
 #include "race/timing.h"
 #include "race/timing_gates.h"
+#include "race/turn_hooks.h"
 #include "race_options.h"
 #include "robot/autopilot.h"
 #include "robot/turn_target.h"
@@ -66,12 +67,8 @@ void drive_by_test_rider(int slot, bike *b, double speed) {
   test_rider_goal goal = {speed, bike_heading(b)};
   const dReal *p = dBodyGetPosition(b->front_wheel);
   double target[3];
-  if (line_ahead_target(slot, p[0], p[2], target)) {
+  if (line_ahead_target(slot, p[0], p[2], target) || next_gate_position(b, target))
     goal.heading = std::atan2(-(target[0] - p[0]), -(target[2] - p[2]));
-  } else if (race_course.active) {
-    const timing_gate &g = race_course.gates[sequence_gate(race_timing.bikes[slot].gates_passed)];
-    goal.heading = std::atan2(-(g.position[0] - p[0]), -(g.position[2] - p[2]));
-  }
   // Slow for a sharp turn: a wide exit misses the gate in a hairpin.
   const double off = std::fabs(std::remainder(goal.heading - bike_heading(b), 2 * M_PI));
   goal.speed *= std::fmax(0.4, 1 - off / 1.2);
